@@ -1,0 +1,6 @@
+// Keyboard commands and the mouse drag that turns the scene.
+#pragma once
+
+void keyboard(unsigned char key, int x, int y);
+void mouseButton(int button, int state, int x, int y);
+void mouseMotion(int x, int y);

@@ -1,0 +1,67 @@
+#include <GL/glu.h>
+#include <GL/glut.h>
+
+#include "app/viewer.h"
+#include "scene/drawing.h"
+#include "scene/scene.h"
+
+namespace {
+
+struct Marker {
+    GLfloat x, y;
+    GLfloat spinOffset;  // degrees added to the shared angle
+    GLdouble radius;
+};
+
+constexpr Marker MARKERS[] = {
+    {0.0f, 0.0f, 0.0f, 0.08},
+    {0.1f, 0.13f, -MARKER_TILT, 0.08},
+    {-0.07f, 0.15f, +MARKER_TILT, 0.08},
+    {-1.35f, 1.2f, 0.0f, 0.08},
+    {-0.4f, 1.2f, 0.0f, 0.08},
+    {0.2f, 1.0f, 0.0f, 0.06},
+    {0.8f, 1.0f, 0.0f, 0.08},
+    {-0.8f, -1.3f, 0.0f, 0.05},
+    {-0.75f, -1.22f, -MARKER_TILT, 0.05},
+    {-0.85f, -1.22f, +MARKER_TILT, 0.05},
+    {1.3f, -0.9f, 0.0f, 0.05},
+};
+
+const GLfloat MARKER_Z = -0.6f;
+const GLint MARKER_SLICES = 10;
+const GLint MARKER_STACKS = 10;
+
+void drawMarkers()
+{
+    for (const Marker &marker : MARKERS) {
+        glPushMatrix();
+        glColor3fv(yellow);
+        glTranslatef(marker.x, marker.y, MARKER_Z);
+        // The shared angle, read here as degrees.
+        glRotatef(static_cast<GLfloat>(viewer.angle + marker.spinOffset), 0.0f, 0.0f, 1.0f);
+        glutWireSphere(marker.radius, MARKER_SLICES, MARKER_STACKS);
+        glPopMatrix();
+    }
+}
+
+}  // namespace
+
+void display()
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    // The orthographic box looks straight at the origin with no camera.
+    if (!viewer.orthographic) {
+        gluLookAt(viewer.eye.x, viewer.eye.y, viewer.eye.z, viewer.centre.x, viewer.centre.y,
+                  viewer.centre.z, 0.0, 1.0, 0.0);
+    }
+    glRotatef(viewer.rotX, 1.0f, 0.0f, 0.0f);
+    glRotatef(viewer.rotY, 0.0f, 1.0f, 0.0f);
+
+    drawMarkers();
+    drawPlan();
+
+    glFlush();
+    glutSwapBuffers();
+}

@@ -1,0 +1,5 @@
+// Viewport, projection and the observer's walk.
+#pragma once
+
+void reshape(int width, int height);
+void special(int key, int x, int y);
