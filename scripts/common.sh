@@ -1,0 +1,51 @@
+# Shared by scripts/run and scripts/test: package installs, the build and a
+# virtual display. Source it from the repository root.
+
+BUILD_DIR=${BUILD_DIR:-build}
+BUILD_PACKAGES="cmake g++ libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev"
+
+# Installs whichever of the named Debian packages are missing, and nothing
+# when all are there.
+ensure_packages() {
+    local missing=() pkg
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' ||
+            missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    echo "Installing: ${missing[*]}" >&2
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >&2
+}
+
+# Configures once, then lets the build tool decide what is out of date.
+build() {
+    if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
+        cmake -S . -B "$BUILD_DIR" "$@" >/dev/null
+    fi
+    cmake --build "$BUILD_DIR" --parallel "$(nproc)" >/dev/null
+}
+
+# Starts Xvfb on the first free display number, exports DISPLAY and stops the
+# server when the calling script exits.
+start_virtual_display() {
+    local fdfile
+    fdfile=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -noreset -nolisten tcp 3>"$fdfile" 2>/dev/null &
+    XVFB_PID=$!
+    trap 'kill "$XVFB_PID" 2>/dev/null' EXIT
+    local tries=0
+    while [ ! -s "$fdfile" ]; do
+        tries=$((tries + 1))
+        if [ "$tries" -gt 100 ] || ! kill -0 "$XVFB_PID" 2>/dev/null; then
+            echo "Xvfb did not start" >&2
+            return 1
+        fi
+        sleep 0.1
+    done
+    export DISPLAY=":$(head -n1 "$fdfile")"
+    rm -f "$fdfile"
+}
