@@ -1,0 +1,111 @@
+// Character-key commands and the drag that turns the scene.
+#include <GL/glut.h>
+#include <cstring>
+
+#include "input/input.h"
+#include "tests/harness.h"
+
+namespace {
+
+using InputTest = ViewerTest;
+
+TEST_F(InputTest, StartsWithFlagsThatDisagreeWithTheRealState)
+{
+    EXPECT_EQ(startup.state.animating, 0);
+    EXPECT_EQ(startup.state.depthTest, 1);
+    EXPECT_EQ(startup.state.orthographic, 0);
+    EXPECT_TRUE(startup.depthTest);  // switched on by the first reshape
+    EXPECT_EQ(startup.state.winWidth, WINDOW_WIDTH);
+    EXPECT_EQ(startup.state.winHeight, WINDOW_HEIGHT);
+    EXPECT_EQ(startup.viewport[1], VIEWPORT_Y);
+    EXPECT_TRUE(spinning());  // though animating says otherwise
+}
+
+TEST_F(InputTest, SpaceTogglesTheSpinFromTheFlagsPointOfView)
+{
+    keyboard(' ', 0, 0);
+    EXPECT_EQ(viewer.animating, 1);
+    EXPECT_TRUE(spinning());
+    keyboard(' ', 0, 0);
+    EXPECT_EQ(viewer.animating, 0);
+    const float stoppedAt = viewer.angle;
+    EXPECT_FALSE(spinning());
+    keyboard(' ', 0, 0);
+    EXPECT_TRUE(spinning());
+    EXPECT_GT(viewer.angle, stoppedAt);
+}
+
+TEST_F(InputTest, DAndPToggleTheirStateOtherKeysOnlyRedraw)
+{
+    keyboard('d', 0, 0);
+    EXPECT_EQ(viewer.depthTest, 0);
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+    keyboard('d', 0, 0);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    keyboard('p', 0, 0);
+    EXPECT_EQ(viewer.orthographic, 1);
+
+    glutIdleFunc(nullptr);
+    const ViewerState before = viewer;
+    for (const int key : {int{'D'}, int{'P'}, int{'x'}, int{'\r'}, 0x1b, 200}) {
+        EXPECT_TRUE(redraws([key] { keyboard(static_cast<unsigned char>(key), 5, 5); })) << key;
+    }
+    EXPECT_EQ(std::memcmp(&viewer, &before, sizeof viewer), 0);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_FALSE(spinning());
+}
+
+TEST_F(InputTest, LeftDragTurnsOneDegreePerFivePixels)
+{
+    mouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, 200, 300);
+    mouseMotion(210, 290);
+    EXPECT_FLOAT_EQ(viewer.rotY, 2.0f);
+    EXPECT_FLOAT_EQ(viewer.rotX, -2.0f);
+    mouseMotion(213, 290);  // fractions of a degree are kept
+    EXPECT_FLOAT_EQ(viewer.rotY, 2.6f);
+    EXPECT_EQ(viewer.lastX, 213);
+    mouseButton(GLUT_LEFT_BUTTON, GLUT_UP, 213, 290);
+    EXPECT_EQ(viewer.dragState, -1);
+    mouseMotion(500, 500);
+    EXPECT_FLOAT_EQ(viewer.rotY, 2.6f);
+}
+
+TEST_F(InputTest, OtherButtonsDragOnlyUntilTheFirstLeftRelease)
+{
+    glutIdleFunc(nullptr);
+    EXPECT_FALSE(redraws([] { mouseButton(GLUT_RIGHT_BUTTON, GLUT_DOWN, 100, 50); }));
+    mouseMotion(100, 50);  // measured from the start-up (0, 0)
+    EXPECT_FLOAT_EQ(viewer.rotY, 20.0f);
+    EXPECT_FLOAT_EQ(viewer.rotX, 10.0f);
+    EXPECT_FALSE(redraws([] { mouseButton(GLUT_MIDDLE_BUTTON, GLUT_UP, 100, 50); }));
+
+    mouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, 0, 0);
+    mouseButton(GLUT_LEFT_BUTTON, GLUT_UP, 0, 0);
+    const ViewerState before = viewer;
+    for (int button : {GLUT_MIDDLE_BUTTON, GLUT_RIGHT_BUTTON, 3, 4}) {
+        EXPECT_FALSE(redraws([button] {
+            mouseButton(button, GLUT_DOWN, 40, 40);
+            mouseMotion(90, 90);
+            mouseButton(button, GLUT_UP, 90, 90);
+        }));
+    }
+    EXPECT_EQ(std::memcmp(&viewer, &before, sizeof viewer), 0);
+    EXPECT_TRUE(redraws([] { mouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, 1, 1); }));
+}
+
+TEST_F(InputTest, LeftButtonPausesTheSpinOnlyWhenAnimating)
+{
+    mouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, 10, 10);
+    EXPECT_TRUE(spinning());  // animating is still 0 after start-up
+    mouseButton(GLUT_LEFT_BUTTON, GLUT_UP, 10, 10);
+
+    keyboard(' ', 0, 0);
+    mouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, 10, 10);
+    EXPECT_FALSE(spinning());
+    mouseMotion(20, 20);
+    EXPECT_FALSE(spinning());
+    mouseButton(GLUT_LEFT_BUTTON, GLUT_UP, 20, 20);
+    EXPECT_TRUE(spinning());
+}
+
+}  // namespace
