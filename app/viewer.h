@@ -12,6 +12,7 @@ struct ViewerState {
     int winHeight = 0;
     float rotX = 0.0f;  // drag rotation, degrees
     float rotY = 0.0f;
+    // NOLINTNEXTLINE(readability-magic-numbers): the one starting place, five units back
     Vec3 eye = {0.0f, 0.0f, -5.0f};  // observer position; y stays 0
     Vec3 centre = {0.0f, 0.0f, 0.0f};
     float angle = 0.0f;  // spin angle in degrees and walk heading in radians
