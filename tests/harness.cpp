@@ -49,6 +49,7 @@ public:
         startup.state = viewer;
         glGetIntegerv(GL_VIEWPORT, startup.viewport);
         startup.depthTest = glIsEnabled(GL_DEPTH_TEST);
+        startup.spinning = spinning();
     }
 };
 

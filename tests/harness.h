@@ -59,6 +59,7 @@ struct Startup {
     ViewerState state;
     GLint viewport[4];
     GLboolean depthTest;
+    bool spinning;
 };
 extern Startup startup;
 
