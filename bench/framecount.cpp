@@ -29,8 +29,8 @@ __attribute__((constructor)) void attach()
     if (fd == nullptr) {
         return;
     }
-    void *shared = mmap(nullptr, sizeof(FrameCounter), PROT_READ | PROT_WRITE, MAP_SHARED,
-                        std::atoi(fd), 0);
+    void *shared =
+        mmap(nullptr, sizeof(FrameCounter), PROT_READ | PROT_WRITE, MAP_SHARED, std::atoi(fd), 0);
     if (shared != MAP_FAILED) {
         counter = static_cast<FrameCounter *>(shared);
     }

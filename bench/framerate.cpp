@@ -49,8 +49,7 @@ double median(std::vector<double> values)
     std::exit(1);
 }
 
-Sample measure(const std::string &shim, const std::string &program, double warmupS,
-               double measureS)
+Sample measure(const std::string &shim, const std::string &program, double warmupS, double measureS)
 {
     const int fd = memfd_create("frame-counter", 0);  // inherited across exec
     if (fd < 0 || ftruncate(fd, sizeof(FrameCounter)) != 0) {
