@@ -1,6 +1,5 @@
-// planview end to end: the built executable in its own process on the current
-// X display, driven with real input through XTEST and read back with
-// XGetImage, as a person at the keyboard would use and see it.
+// planview end to end: the built executable in its own process on the current X display, driven
+// with real input through XTEST and read back from its window.
 #include <gtest/gtest.h>
 // After gtest: Xlib's macros (None, Bool, Status) break its templates.
 #include <X11/Xlib.h>
@@ -10,436 +9,446 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <csignal>
+#include <cstdio>
 #include <functional>
-#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace {
 
-struct Rgb {
-    int r, g, b;
-};
-constexpr Rgb YELLOW{255, 255, 0}, WHITE{255, 255, 255}, CYAN{0, 255, 255}, GREEN{0, 255, 0},
-    BROWN{153, 102, 31}, PINK{250, 10, 179}, VIOLET{153, 102, 179};
+// The palette as the window shows it; PLAN stands for any lit pixel but a marker's.
+constexpr unsigned YELLOW = 0xffff00, WHITE = 0xffffff, CYAN = 0x00ffff, GREEN = 0x00ff00,
+                   BROWN = 0x99661f, PINK = 0xfa0ab2, VIOLET = 0x9966b2, PLAN = 0;
 
 struct Bounds {
-    int x0 = 1 << 30, y0 = 1 << 30, x1 = -(1 << 30), y1 = -(1 << 30), n = 0;
-    void add(int x, int y) { x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y), ++n; }
+    int x0 = 1 << 30, y0 = 1 << 30, x1 = -1, y1 = -1, n = 0;
+    int mid() const
+    {
+        return n ? (x0 + x1) / 2 : -999;
+    }
 };
 
-// The window's pixels as 0xRRGGBB, rows top-down as X numbers them.
+// The window's pixels, rows top-down as X numbers them.
 struct Frame {
     int w = 0, h = 0;
     std::vector<unsigned> px;
-    bool is(int x, int y, Rgb c) const
-    {
-        const unsigned p = px[y * w + x];
-        return std::abs(int(p >> 16) - c.r) <= 2 && std::abs(int(p >> 8 & 255) - c.g) <= 2 && std::abs(int(p & 255) - c.b) <= 2;
-    }
-    bool near(int x, int y, Rgb c) const
-    {
-        for (int j = std::max(0, y - 2); j <= std::min(h - 1, y + 2); ++j)
-            for (int i = std::max(0, x - 2); i <= std::min(w - 1, x + 2); ++i)
-                if (is(i, j, c)) return true;
-        return false;
-    }
-    // Pixels of colour c, or with no colour given every lit pixel but the markers'.
-    Bounds bounds(const Rgb *c) const
+    Bounds bounds(unsigned c, int x0 = 0, int y0 = 0, int x1 = 1 << 30, int y1 = 1 << 30) const
     {
         Bounds b;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                if (c ? is(x, y, *c) : px[y * w + x] && !is(x, y, YELLOW)) b.add(x, y);
+        for (int y = std::max(0, y0); y <= std::min(h - 1, y1); ++y)
+            for (int x = std::max(0, x0); x <= std::min(w - 1, x1); ++x)
+                if (c ? px[y * w + x] == c : px[y * w + x] && px[y * w + x] != YELLOW)
+                    b = {std::min(b.x0, x), std::min(b.y0, y), std::max(b.x1, x), y,
+                         b.n + 1};  // rows ascend
         return b;
     }
-    Bounds bounds(Rgb c) const { return bounds(&c); }
-    bool operator==(const Frame &o) const { return w == o.w && px == o.px; }
+    bool blank(int fromRow = 0) const
+    {
+        return w && std::all_of(px.begin() + fromRow * w, px.end(), [](unsigned p) { return !p; });
+    }
+    bool operator==(const Frame &o) const
+    {
+        return w == o.w && px == o.px;
+    }
 };
 using Check = std::function<bool(const Frame &)>;
-Check same(const Frame &f) { return [f](const Frame &g) { return g == f; }; }
-Check differs(const Frame &f) { return [f](const Frame &g) { return g.w && !(g == f); }; }
+Check same(const Frame &f)
+{
+    return [f](const Frame &g) { return g == f; };
+}
+Check differs(const Frame &f)
+{
+    return [f](const Frame &g) { return g.w && !(g == f); };
+}
 
-// A plan box in world units: centre and half extents, with the plan's nested
-// transforms multiplied out.
+// Boxes of the plan in world units, centre and half extents, their nested transforms multiplied
+// out, and the markers, which stand in front of the plan unflattened.
 struct Box {
-    Rgb c;
+    unsigned c;
     double x, y, z, hx, hy, hz;
 };
-constexpr Box OUTLINE{WHITE, 0, 0, 0, 2.5, 0.75, 0.05}, DOOR{BROWN, -0.7, 1.89, 0, 0.2, 0.075, 0.05},
-    WINDOW{CYAN, -1.75, 2.25, 0, 0.375, 0.015, 0.027}, LAWN{GREEN, -0.18, 1.92, 0, 0.15, 0.2625, 0.05},
-    BED{PINK, -1.7695, 1.95, 0.01, 0.33, 0.1875, 0.0125}, GROUNDS{VIOLET, 0.05, 0, 0.098, 2.7, 2.34, 0.06};
+constexpr Box OUTLINE{WHITE, 0, 0, 0, 2.5, .75, .05}, DOOR{BROWN, -.7, 1.89, 0, .2, .075, .05},
+    SILL{CYAN, -1.75, 2.25, 0, .375, .015, .027}, LAWN{GREEN, -.18, 1.92, 0, .15, .2625, .05},
+    BED{PINK, -1.7695, 1.95, .01, .33, .1875, .0125}, GROUNDS{VIOLET, .05, 0, .098, 2.7, 2.34, .06};
+constexpr double MARKERS[][3] = {{0, 0, .08},        {.1, .13, .08},   {-.07, .15, .08},
+                                 {-1.35, 1.2, .08},  {-.4, 1.2, .08},  {.2, 1, .06},
+                                 {.8, 1, .08},       {-.8, -1.3, .05}, {-.75, -1.22, .05},
+                                 {-.85, -1.22, .05}, {1.3, -.9, .05}};  // x, y, radius at z -0.6
 
-// Window pixel of a world point with the scene unturned. The start-up camera
-// stands at z -5 looking along +z, so world x runs right to left on screen;
-// the orthographic box has no camera. Either way the viewport sits 50 rows up.
+// Window pixel of a world point, the scene unturned. The start-up camera stands at z -5 looking
+// along +z, so world x runs right to left; the orthographic box has no camera. The viewport sits
+// 50 rows up.
 std::pair<int, int> project(const Frame &f, bool ortho, double x, double y, double z)
 {
-    const double s = ortho ? 0 : f.h / (2 * std::tan(M_PI / 6) * (z + 5));
-    return ortho ? std::pair(int(std::floor(f.w / 2.0 + x * f.w / 40)), int(std::floor(f.h / 2.0 - 50 - y * f.h / 40)))
-                 : std::pair(int(std::floor(f.w / 2.0 - x * s)), int(std::floor(f.h / 2.0 - 50 - y * s)));
+    const double s = f.h / (2 * std::tan(M_PI / 6) * (z + 5)), sx = ortho ? f.w / 40. : -s;
+    return {int(std::floor(f.w / 2. + x * sx)),
+            int(std::floor(f.h / 2. - 50 - y * (ortho ? f.h / 40. : s)))};
 }
 
-std::vector<std::pair<int, int>> corners(const Frame &f, bool ortho, const Box &b)
+Bounds projected(const Frame &f, const Box &b, bool ortho = false)
 {
-    std::vector<std::pair<int, int>> out;
-    for (int i = 0; i < 8; ++i)
-        out.push_back(project(f, ortho, b.x + (i & 1 ? b.hx : -b.hx), b.y + (i & 2 ? b.hy : -b.hy), b.z + (i & 4 ? b.hz : -b.hz)));
-    return out;
-}
-
-// Whether the box's colour reaches exactly as far as the box projects, on
-// each side that falls inside the window. For colours used by one box only.
-bool placed(const Frame &f, const Box &box, bool ortho = false)
-{
-    Bounds p, b = f.bounds(box.c);
-    for (auto [x, y] : corners(f, ortho, box)) p.add(x, y);
-    auto side = [](int want, int got, int size) { return want < 0 || want >= size || std::abs(want - got) <= 2; };
-    return b.n && side(p.x0, b.x0, f.w) && side(p.x1, b.x1, f.w) && side(p.y0, b.y0, f.h) && side(p.y1, b.y1, f.h);
-}
-bool isOrtho(const Frame &f) { return f.w && placed(f, GROUNDS, true); }
-
-const std::string PROGRAM = PLANVIEW_EXE;
-
-std::vector<Window> viewerWindows(Display *d)
-{
-    std::vector<Window> out;
-    Window root, parent, *kids = nullptr;
-    unsigned n = 0;
-    XQueryTree(d, DefaultRootWindow(d), &root, &parent, &kids, &n);
-    for (unsigned i = 0; i < n; ++i) {
-        char *name = nullptr;
-        if (XFetchName(d, kids[i], &name) && name) {
-            if (std::string(name) == "planview") out.push_back(kids[i]);
-            XFree(name);
-        }
+    Bounds p;
+    for (int i = 0; i < 8; ++i) {
+        auto [x, y] = project(f, ortho, b.x + (i & 1 ? b.hx : -b.hx), b.y + (i & 2 ? b.hy : -b.hy),
+                              b.z + (i & 4 ? b.hz : -b.hz));
+        p = {std::min(p.x0, x), std::min(p.y0, y), std::max(p.x1, x), std::max(p.y1, y), 1};
     }
-    if (kids) XFree(kids);
-    return out;
+    return p;
+}
+// Whether `got` reaches, within two pixels, each side of `want` that falls inside the window.
+bool reaches(const Frame &f, const Bounds &want, const Bounds &got)
+{
+    auto side = [](int want, int got, int size) {
+        return want < 0 || want >= size || std::abs(want - got) <= 2;
+    };
+    return got.n && side(want.x0, got.x0, f.w) && side(want.x1, got.x1, f.w) &&
+           side(want.y0, got.y0, f.h) && side(want.y1, got.y1, f.h);
+}
+// Whether the box's colour, looked for within two pixels of where the box projects, reaches it.
+bool placed(const Frame &f, const Box &b, bool ortho = false)
+{
+    const Bounds p = projected(f, b, ortho);
+    return reaches(f, p, f.bounds(b.c, p.x0 - 2, p.y0 - 2, p.x1 + 2, p.y1 + 2));
+}
+bool isOrtho(const Frame &f)
+{
+    return placed(f, GROUNDS, true);
 }
 
-class Viewer {
-public:
-    explicit Viewer(const std::vector<std::string> &args = {}) : dpy_(XOpenDisplay(nullptr))
+// Each case runs planview as a person would and ends by closing its window the way a window
+// manager does, which must end the process with status 0 and no output.
+class PlanviewE2E : public testing::Test {
+protected:
+    void SetUp() override
     {
-        if (!dpy_) throw std::runtime_error("no X display");
-        XSetErrorHandler([](Display *, XErrorEvent *) { return 0; });  // a resizing window can refuse a read
-        const auto before = viewerWindows(dpy_);
-        FILE *tmp = std::tmpfile();
-        out_ = dup(fileno(tmp));
-        std::fclose(tmp);
-        std::vector<char *> argv{const_cast<char *>(PROGRAM.c_str())};
-        for (const auto &a : args) argv.push_back(const_cast<char *>(a.c_str()));
-        argv.push_back(nullptr);
+        ASSERT_TRUE(start());
+    }
+    void TearDown() override
+    {
+        if (pid_ > 0) {
+            XEvent e{};
+            e.xclient = {
+                ClientMessage, 0, False, dpy_, win_, XInternAtom(dpy_, "WM_PROTOCOLS", False), 32};
+            e.xclient.data.l[0] = long(XInternAtom(dpy_, "WM_DELETE_WINDOW", False));
+            XSendEvent(dpy_, win_, False, NoEventMask, &e), XFlush(dpy_);
+            int status = -1;
+            if (!until([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }))
+                kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
+            EXPECT_EQ(status, 0) << "closing the window ends the process with status 0";
+            std::string out(4096, '\0');
+            out.resize(std::max<ssize_t>(0, pread(fileno(out_), out.data(), out.size(), 0)));
+            EXPECT_EQ(out, "");
+        }
+        if (dpy_)
+            XCloseDisplay(dpy_);
+    }
+    bool start(std::vector<const char *> args = {})
+    {
+        if (!dpy_ || !out_)
+            return false;
+        XSetErrorHandler(
+            [](Display *, XErrorEvent *) { return 0; });  // a resizing window may refuse a read
+        XSelectInput(dpy_, DefaultRootWindow(dpy_), SubstructureNotifyMask);  // to see it map
+        args.insert(args.begin(), PLANVIEW_EXE), args.push_back(nullptr);
         if ((pid_ = fork()) == 0) {
-            dup2(out_, 1), dup2(out_, 2);
-            execv(argv[0], argv.data());
+            dup2(fileno(out_), 1), dup2(fileno(out_), 2);
+            execv(args[0], const_cast<char *const *>(args.data()));
             _exit(127);
         }
-        for (int i = 0; i < 500 && !win_; ++i, pause())
-            for (Window w : viewerWindows(dpy_))
-                if (std::find(before.begin(), before.end(), w) == before.end()) win_ = w;
-        XMoveWindow(dpy_, win_, 0, 0);  // wholly on screen, so it can be read back
-        move(500, 400);                 // with no window manager, focus follows the pointer
-        if (!win_ || !waitFor([](const Frame &f) { return f.bounds(nullptr).n > 0; })) {
-            stop();
-            throw std::runtime_error("no window with a picture");
-        }
-    }
-    ~Viewer() { stop(); }
-    void stop()
-    {
-        if (pid_ > 0) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0), pid_ = -1;
-        if (dpy_) XCloseDisplay(dpy_), dpy_ = nullptr;
-        if (out_ >= 0) ::close(out_), out_ = -1;
+        until([&] {
+            for (XEvent e; !win_ && XPending(dpy_);)
+                XNextEvent(dpy_, &e), win_ = e.type == MapNotify ? e.xmap.window : 0;
+            return win_ != 0;
+        });
+        XMoveWindow(dpy_, win_, 0, 0);  // from (-1, -1): wholly on screen, so it can be read
+        move(500, 400);  // with no window manager, keyboard focus follows the pointer
+        return waitFor([](const Frame &f) { return f.bounds(PLAN).n > 0; });
     }
     Frame grab()
     {
-        Frame f;
-        XWindowAttributes a;
-        XImage *im = XGetWindowAttributes(dpy_, win_, &a) && a.map_state == IsViewable
-                         ? XGetImage(dpy_, win_, 0, 0, a.width, a.height, AllPlanes, ZPixmap) : nullptr;
-        if (!im) return f;
-        f.w = a.width, f.h = a.height, f.px.resize(f.w * f.h);
-        for (int y = 0; y < f.h; ++y)
-            for (int x = 0; x < f.w; ++x) f.px[y * f.w + x] = XGetPixel(im, x, y) & 0xffffff;
-        XDestroyImage(im);
+        XWindowAttributes a{};
+        XGetWindowAttributes(dpy_, win_, &a);
+        XImage *im = XGetImage(dpy_, win_, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
+        Frame f{im ? a.width : 0, a.height, std::vector<unsigned>(im ? a.width * a.height : 0)};
+        for (int i = 0; i < int(f.px.size()); ++i)
+            f.px[i] = XGetPixel(im, i % f.w, i / f.w) & 0xffffff;
+        if (im)
+            XDestroyImage(im);
         return f;
+    }
+    bool until(const std::function<bool()> &ok, double seconds = 5)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        for (; !ok(); std::this_thread::sleep_for(std::chrono::milliseconds(10)))
+            if (std::chrono::steady_clock::now() > end)
+                return false;
+        return true;
     }
     // Polls the window until `ok` holds; `last` keeps the frame that decided.
     bool waitFor(const Check &ok, double seconds = 5)
     {
-        for (auto end = clock::now() + std::chrono::duration<double>(seconds); clock::now() < end; pause())
-            if (ok(last = grab())) return true;
-        return false;
+        return until([&] { return ok(last = grab()); }, seconds);
     }
-    bool spinning() { return waitFor(differs(grab())); }
-    bool still(double seconds = 0.7) { return !waitFor(differs(grab()), seconds); }
+    bool spinning()
+    {
+        return waitFor(differs(grab()));
+    }
+    bool still()
+    {
+        return !waitFor(differs(grab()), 0.7);
+    }
     void stopSpin()
     {
         key(XK_space), key(XK_space);  // the first only sets the flag
-        for (int i = 0; i < 10 && !still(); ++i) {}
+        until([&] { return still(); });
     }
     void key(KeySym k, bool shift = false)
     {
         const KeyCode s = XKeysymToKeycode(dpy_, XK_Shift_L), c = XKeysymToKeycode(dpy_, k);
-        if (shift) XTestFakeKeyEvent(dpy_, s, True, 0);
-        XTestFakeKeyEvent(dpy_, c, True, 0), XTestFakeKeyEvent(dpy_, c, False, 0);
-        if (shift) XTestFakeKeyEvent(dpy_, s, False, 0);
+        for (auto [code, down] : {std::pair(s, true), {c, true}, {c, false}, {s, false}})
+            if (code != s || shift)
+                XTestFakeKeyEvent(dpy_, code, down, 0);
         XFlush(dpy_);
     }
-    void move(int x, int y) { XTestFakeMotionEvent(dpy_, -1, x, y, 0), XFlush(dpy_); }
-    void button(unsigned b, bool down) { XTestFakeButtonEvent(dpy_, b, down, 0), XFlush(dpy_); }
-    void resize(int w, int h) { XResizeWindow(dpy_, win_, w, h), XFlush(dpy_); }
-    // Returns once every input sent before has been handled: p switches the
-    // projection there and back, which shows whenever the scene is unturned.
+    void move(int x, int y)
+    {
+        XTestFakeMotionEvent(dpy_, -1, x, y, 0), XFlush(dpy_);
+    }
+    void button(unsigned b, bool down)
+    {
+        XTestFakeButtonEvent(dpy_, b, down, 0), XFlush(dpy_);
+    }
+    void resize(int w, int h)
+    {
+        XResizeWindow(dpy_, win_, w, h), XFlush(dpy_);
+    }
+    // Returns once all input sent before is handled: p switches the projection there and back,
+    // which shows in any state where the scene is unturned.
     void sync()
     {
         const bool ortho = isOrtho(grab());
         for (bool want : {!ortho, ortho}) {
             key(XK_p);
-            if (!waitFor([want](const Frame &f) { return isOrtho(f) == want; })) ADD_FAILURE() << "p did not switch";
+            EXPECT_TRUE(waitFor([want](const Frame &f) { return isOrtho(f) == want; }));
         }
     }
-    // Whether the action, whatever it sends, leaves the picture as it was.
-    bool unchangedAfter(const std::function<void()> &action)
+    bool unchangedAfter(const std::function<void()> &input)
     {
         const Frame before = grab();
-        action(), sync();
+        input(), sync();
         return grab() == before;
     }
-    // Closes the window the way a window manager does; the wait status.
-    int close()
-    {
-        XEvent e{};
-        e.xclient.type = ClientMessage, e.xclient.window = win_, e.xclient.format = 32;
-        e.xclient.message_type = XInternAtom(dpy_, "WM_PROTOCOLS", False);
-        e.xclient.data.l[0] = long(XInternAtom(dpy_, "WM_DELETE_WINDOW", False));
-        XSendEvent(dpy_, win_, False, NoEventMask, &e), XFlush(dpy_);
-        int status = -1;
-        for (int i = 0; i < 500; ++i, pause())
-            if (waitpid(pid_, &status, WNOHANG) == pid_) return pid_ = -1, status;
-        return -1;
-    }
-    std::string output() const
-    {
-        std::string s(4096, '\0');
-        s.resize(std::max<ssize_t>(0, pread(out_, s.data(), s.size(), 0)));
-        return s;
-    }
-    Frame last;
 
-private:
-    using clock = std::chrono::steady_clock;
-    static void pause() { std::this_thread::sleep_for(std::chrono::milliseconds(10)); }
-    Display *dpy_;
+    Display *dpy_ = XOpenDisplay(nullptr);
+    std::FILE *out_ = std::tmpfile();  // the program's stdout and stderr
     Window win_ = 0;
     pid_t pid_ = -1;
-    int out_ = -1;
+    Frame last;
 };
 
-void expectCleanClose(Viewer &v)
+class PlanviewWithArguments : public PlanviewE2E {
+    void SetUp() override
+    {
+        ASSERT_TRUE(start({"-geometry", "10x10", "-iconic", "-display", ":99"}));
+    }
+};
+
+// The 1000 x 800 window, its 50 clear bottom rows, the plan in every colour and the markers, which
+// however far they have spun cover their discs and nothing else.
+void expectFirstFrame(const Frame &f)
 {
-    EXPECT_EQ(v.close(), 0) << "closing the window must end the process with status 0";
-    EXPECT_EQ(v.output(), "");
-}
-
-}  // namespace
-
-namespace {
-
-// The markers' places in front of the plan (z -0.6) and their radii.
-constexpr double MARKERS[][3] = {{0, 0, .08}, {.1, .13, .08}, {-.07, .15, .08}, {-1.35, 1.2, .08},
-    {-.4, 1.2, .08}, {.2, 1, .06}, {.8, 1, .08}, {-.8, -1.3, .05}, {-.75, -1.22, .05},
-    {-.85, -1.22, .05}, {1.3, -.9, .05}};
-
-bool clearBottom(const Frame &f)
-{
-    return f.w && std::all_of(f.px.end() - std::min(f.h, 50) * f.w, f.px.end(), [](unsigned p) { return !p; });
-}
-bool blank(const Frame &f) { return f.w && std::all_of(f.px.begin(), f.px.end(), [](unsigned p) { return !p; }); }
-
-void expectFirstFrame(Viewer &v)
-{
-    const Frame f = v.grab();
     ASSERT_EQ(f.w, 1000);
     ASSERT_EQ(f.h, 800);
-    EXPECT_TRUE(clearBottom(f));
-    for (const Box &b : {LAWN, BED, GROUNDS}) EXPECT_TRUE(placed(f, b)) << b.c.r << "," << b.c.g << "," << b.c.b;
-    for (const Box &b : {OUTLINE, DOOR, WINDOW})
-        for (auto [x, y] : corners(f, false, b)) EXPECT_TRUE(f.near(x, y, b.c)) << x << "," << y;
-    // However far they have spun, the markers cover their discs and nothing else.
+    EXPECT_TRUE(f.blank(f.h - 50));
+    for (const Box &b : {OUTLINE, DOOR, SILL, LAWN, BED, GROUNDS})
+        EXPECT_TRUE(placed(f, b)) << std::hex << b.c;
+    // Each marker's equator circles its centre at z -0.6, the silhouette whatever the spin.
+    const double scale = f.h / (2 * std::tan(M_PI / 6) * 4.4);
     std::vector<int> hits(std::size(MARKERS));
     int stray = 0;
     for (int y = 0; y < f.h; ++y)
         for (int x = 0; x < f.w; ++x) {
-            if (!f.is(x, y, YELLOW)) continue;
+            if (f.px[y * f.w + x] != YELLOW)
+                continue;
             bool on = false;
             for (size_t i = 0; i < hits.size(); ++i) {
-                auto [cx, cy] = project(f, false, MARKERS[i][0], MARKERS[i][1], -0.6);
-                if (std::hypot(x - cx, y - cy) <= MARKERS[i][2] * f.h / (2 * std::tan(M_PI / 6) * 4.4) + 3) on = true, ++hits[i];
+                auto [cx, cy] = project(f, false, MARKERS[i][0], MARKERS[i][1], -.6);
+                if (std::hypot(x - cx, y - cy) <= MARKERS[i][2] * scale + 2)
+                    on = true, ++hits[i];
             }
             stray += !on;
         }
     EXPECT_EQ(stray, 0);
-    for (int h : hits) EXPECT_GT(h, 10);
+    for (int n : hits)
+        EXPECT_GT(n, 10);
 }
 
-TEST(PlanviewE2E, FirstFrameShowsThePlanAndTheMarkers)
+TEST_F(PlanviewE2E, FirstFrameShowsThePlanAndTheMarkers)
 {
-    Viewer v;
-    expectFirstFrame(v);
-    expectCleanClose(v);
+    expectFirstFrame(last);
 }
 
-TEST(PlanviewE2E, CommandLineChangesNothing)
+TEST_F(PlanviewWithArguments, StillOpensTheNormalWindowHere)
 {
-    Viewer v({"-geometry", "10x10", "-iconic", "-display", ":99"});
-    expectFirstFrame(v);
-    expectCleanClose(v);
+    expectFirstFrame(last);
 }
 
-TEST(PlanviewE2E, SpaceTogglesTheSpinAndALeftHoldPausesIt)
+TEST_F(PlanviewE2E, SpaceTogglesTheSpinAndALeftHoldPausesIt)
 {
-    Viewer v;
-    EXPECT_TRUE(v.spinning());
-    v.button(1, true), v.sync();
-    EXPECT_TRUE(v.spinning()) << "a left press before any space leaves the spin alone";
-    v.button(1, false);
-    v.key(XK_space), v.sync();
-    EXPECT_TRUE(v.spinning()) << "the first space only sets the flag";
-    v.key(XK_space), v.sync();
-    EXPECT_TRUE(v.still());
-    v.key(XK_space), v.sync();
-    EXPECT_TRUE(v.spinning());
-    v.button(1, true), v.sync();
-    EXPECT_TRUE(v.still()) << "held left button pauses the spin";
-    v.button(1, false), v.sync();
-    EXPECT_TRUE(v.spinning());
-    expectCleanClose(v);
+    EXPECT_TRUE(spinning());
+    button(1, true), sync();
+    EXPECT_TRUE(spinning()) << "a left press before any space leaves the spin alone";
+    button(1, false);
+    key(XK_space), sync();
+    EXPECT_TRUE(spinning()) << "the first space only sets the flag";
+    key(XK_space), sync();
+    EXPECT_TRUE(still());
+    key(XK_space), sync();
+    EXPECT_TRUE(spinning());
+    button(1, true), sync();
+    EXPECT_TRUE(still()) << "a held left button pauses the spin";
+    button(1, false), sync();
+    EXPECT_TRUE(spinning());
 }
 
-TEST(PlanviewE2E, KeysSwitchProjectionAndDepthTestingAndNothingElse)
+TEST_F(PlanviewE2E, KeysSwitchProjectionAndDepthTestingAndNothingElse)
 {
-    Viewer v;
-    v.stopSpin();
-    const Frame persp = v.grab();
-    v.key(XK_p);
-    EXPECT_TRUE(v.waitFor([](const Frame &f) { return isOrtho(f) && placed(f, LAWN, true); }));
-    v.key(XK_p);
-    EXPECT_TRUE(v.waitFor(same(persp)));
+    stopSpin();
+    const Frame persp = grab();
+    key(XK_p);
+    EXPECT_TRUE(waitFor([](const Frame &f) { return isOrtho(f) && placed(f, LAWN, true); }));
+    key(XK_p);
+    EXPECT_TRUE(waitFor(same(persp)));
     // Without depth testing the plan, drawn after the markers, covers them where lines cross.
-    v.key(XK_d);
-    ASSERT_TRUE(v.waitFor(differs(persp)));
-    const Frame flat = v.last;
+    key(XK_d);
+    ASSERT_TRUE(waitFor(differs(persp)));
+    const Frame flat = last;
     EXPECT_LT(flat.bounds(YELLOW).n, persp.bounds(YELLOW).n);
-    v.key(XK_d);
-    EXPECT_TRUE(v.waitFor(same(persp)));
+    key(XK_d);
+    EXPECT_TRUE(waitFor(same(persp)));
     // Upper case and other keys are no commands: the d after them still turns depth testing off.
-    for (KeySym k : {XK_d, XK_p}) v.key(k, true);
-    for (KeySym k : {XK_x, XK_q, XK_Escape, XK_Return, XK_d}) v.key(k);
-    EXPECT_TRUE(v.waitFor(same(flat)));
-    // p turns depth testing back on without touching d's flag: the next d changes nothing, the one after switches it off.
-    v.key(XK_p), v.key(XK_p);
-    EXPECT_TRUE(v.waitFor(same(persp)));
-    v.key(XK_d), v.key(XK_d);
-    EXPECT_TRUE(v.waitFor(same(flat)));
-    expectCleanClose(v);
+    for (KeySym k : {XK_d, XK_p})
+        key(k, true);
+    for (KeySym k : {XK_x, XK_q, XK_Escape, XK_Return, XK_d})
+        key(k);
+    EXPECT_TRUE(waitFor(same(flat)));
+    // p turns depth testing back on behind d's flag: the next d changes nothing, the one after
+    // switches it off.
+    key(XK_p), key(XK_p);
+    EXPECT_TRUE(waitFor(same(persp)));
+    key(XK_d), key(XK_d);
+    EXPECT_TRUE(waitFor(same(flat)));
 }
 
-TEST(PlanviewE2E, ArrowKeysWalkTheObserver)
+TEST_F(PlanviewE2E, ArrowKeysWalkTheObserver)
 {
-    Viewer v;
-    v.stopSpin();
-    auto mid = [](const Frame &f) { Bounds b = f.bounds(VIOLET); return b.n ? (b.x0 + b.x1) / 2 : -999; };
-    auto width = [](const Frame &f) { Bounds b = f.bounds(VIOLET); return b.x1 - b.x0; };
-    // The first arrow key points the view along the heading, which the spin
-    // left at some unknown angle: turn right until the scene is straight ahead.
-    v.key(XK_Up), v.sync();
-    for (int i = 0; i < 60 && std::abs(mid(v.grab()) - 500) > 50; ++i) v.key(XK_Right), v.sync();
-    const Frame ahead = v.grab();
+    stopSpin();
+    auto mid = [](const Frame &f) { return f.bounds(VIOLET).mid(); };
+    auto width = [](const Frame &f) {
+        const Bounds b = f.bounds(VIOLET);
+        return b.x1 - b.x0;
+    };
+    // The first arrow key points the view along the heading, which the spin left at some unknown
+    // angle: turn right until the scene is straight ahead.
+    key(XK_Up), sync();
+    for (int i = 0; i < 60 && std::abs(mid(grab()) - 500) > 50; ++i)
+        key(XK_Right), sync();
+    const Frame ahead = grab();
     ASSERT_LE(std::abs(mid(ahead) - 500), 50);
-    v.key(XK_Right);
-    EXPECT_TRUE(v.waitFor([&](const Frame &f) { return mid(f) > -999 && mid(f) < mid(ahead) - 40; })) << "turning right slides the scene left";
-    v.key(XK_Left);
-    EXPECT_TRUE(v.waitFor(same(ahead)));
-    // 25 steps of 0.125 radian are nearly half a turn: heading 0 looks along -z, away from the scene.
-    for (int i = 0; i < 25; ++i) v.key(XK_Right);
-    v.sync();
-    EXPECT_TRUE(blank(v.grab()));
-    for (int i = 0; i < 25; ++i) v.key(XK_Left);
-    EXPECT_TRUE(v.waitFor(same(ahead)));
+    key(XK_Right);
+    EXPECT_TRUE(waitFor([&](const Frame &f) {
+        return f.bounds(VIOLET).n && mid(f) < mid(ahead) - 40;
+    })) << "turning right slides the scene left";
+    key(XK_Left);
+    EXPECT_TRUE(waitFor(same(ahead)));
+    // 25 steps of 0.125 radian are nearly half a turn: the scene leaves the view.
+    for (int i = 0; i < 25; ++i)
+        key(XK_Right);
+    EXPECT_TRUE(waitFor([](const Frame &f) { return f.blank(); }));
+    for (int i = 0; i < 25; ++i)
+        key(XK_Left);
+    EXPECT_TRUE(waitFor(same(ahead)));
     // Facing the scene, up steps towards it and down steps back.
     const int w = width(ahead);
-    v.key(XK_Up);
-    EXPECT_TRUE(v.waitFor([&](const Frame &f) { return width(f) > w + 10; }));
-    v.key(XK_Down), v.key(XK_Down);
-    EXPECT_TRUE(v.waitFor([&](const Frame &f) { return width(f) < w - 10; }));
-    v.key(XK_Up);
-    EXPECT_TRUE(v.waitFor([&](const Frame &f) { return std::abs(width(f) - w) <= 1; }));
-    EXPECT_TRUE(v.unchangedAfter([&] {
-        for (KeySym k : {XK_F1, XK_F12, XK_Prior, XK_Next, XK_Home, XK_End, XK_Insert}) v.key(k);
+    key(XK_Up);
+    EXPECT_TRUE(waitFor([&](const Frame &f) { return width(f) > w + 10; }));
+    key(XK_Down), key(XK_Down);
+    EXPECT_TRUE(waitFor([&](const Frame &f) { return width(f) < w - 10; }));
+    key(XK_Up);
+    EXPECT_TRUE(waitFor([&](const Frame &f) { return std::abs(width(f) - w) <= 1; }));
+    EXPECT_TRUE(unchangedAfter([&] {
+        for (KeySym k : {XK_F1, XK_F12, XK_Prior, XK_Next, XK_Home, XK_End, XK_Insert})
+            key(k);
     }));
-    expectCleanClose(v);
 }
 
-TEST(PlanviewE2E, DragsTurnTheSceneByADegreePerFivePixels)
+TEST_F(PlanviewE2E, DragsTurnTheSceneByADegreePerFivePixels)
 {
-    Viewer v;
-    v.stopSpin();
-    const Frame base = v.grab();
-    // Until the first left release any held button turns the scene, its first
-    // motion measured from (0, 0): going back there undoes the turn exactly.
-    for (unsigned b : {3u, 2u}) {
-        v.button(b, true), v.move(505, 400);
-        EXPECT_TRUE(v.waitFor(differs(base))) << "button " << b;
-        v.move(0, 0);
-        EXPECT_TRUE(v.waitFor(same(base))) << "button " << b;
-        v.button(b, false);
+    stopSpin();
+    const Frame base = grab();
+    // Until the first left release any held button turns the scene, its first motion measured
+    // from (0, 0): going back there undoes the turn exactly.
+    for (unsigned b : {3U, 2U}) {
+        button(b, true), move(505, 400);
+        EXPECT_TRUE(waitFor(differs(base))) << "button " << b;
+        move(0, 0);
+        EXPECT_TRUE(waitFor(same(base))) << "button " << b;
+        button(b, false);
     }
-    // In the orthographic box 450 pixels, 90 degrees, show the flat plan edge-on,
-    // with the markers 0.6 in front of it turned to its left (about y) or above it (about x).
-    v.key(XK_p);
-    ASSERT_TRUE(v.waitFor(isOrtho));
-    const Frame flat = v.last;
+    // In the orthographic box 450 pixels, 90 degrees, show the flat plan edge-on, with the
+    // markers 0.6 in front of it turned to its left (about y) or above it (about x).
+    key(XK_p);
+    ASSERT_TRUE(waitFor(isOrtho));
+    const Frame flat = last;
     auto edgeOn = [](bool aboutY) {
         return [aboutY](const Frame &f) {
-            const Bounds plan = f.bounds(nullptr), m = f.bounds(YELLOW);
+            const Bounds plan = f.bounds(PLAN), m = f.bounds(YELLOW);
             return plan.n && m.n &&
-                   (aboutY ? plan.x0 >= 493 && plan.x1 <= 507 && m.x1 < 493 : plan.y0 >= 343 && plan.y1 <= 357 && m.y1 < 343);
+                   (aboutY ? plan.x0 >= 493 && plan.x1 <= 507 && m.x1 < 493
+                           : plan.y0 >= 343 && plan.y1 <= 357 && m.y1 < 343);
         };
     };
-    v.move(300, 300), v.button(1, true), v.move(750, 300);
-    EXPECT_TRUE(v.waitFor(edgeOn(true)));
-    v.move(300, 300);
-    EXPECT_TRUE(v.waitFor(same(flat)));
-    v.move(300, 750);
-    EXPECT_TRUE(v.waitFor(edgeOn(false)));
-    v.move(300, 300);
-    EXPECT_TRUE(v.waitFor(same(flat)));
-    v.button(1, false);
-    EXPECT_TRUE(v.unchangedAfter([&] {
-        v.button(3, true), v.move(505, 400), v.button(3, false);
-        v.button(2, true), v.move(710, 500), v.button(2, false);
+    move(300, 300), button(1, true), move(750, 300);
+    EXPECT_TRUE(waitFor(edgeOn(true)));
+    move(300, 300);
+    EXPECT_TRUE(waitFor(same(flat)));
+    move(300, 750);
+    EXPECT_TRUE(waitFor(edgeOn(false)));
+    move(300, 300);
+    EXPECT_TRUE(waitFor(same(flat)));
+    button(1, false);
+    EXPECT_TRUE(unchangedAfter([&] {
+        button(3, true), move(505, 400), button(3, false);
+        button(2, true), move(710, 500), button(2, false);
     })) << "after a left release other buttons turn nothing";
-    expectCleanClose(v);
 }
 
-TEST(PlanviewE2E, ResizingRedrawsForTheNewSize)
+TEST_F(PlanviewE2E, ResizingRedrawsForTheNewSize)
 {
-    Viewer v;
-    v.stopSpin();
-    // In a sliver only the bottom edge of the surround shows above the 50 clear rows.
-    v.resize(1, 1), v.resize(40, 60);
-    EXPECT_TRUE(v.waitFor([](const Frame &f) { return f.w == 40 && placed(f, GROUNDS) && clearBottom(f); }));
-    v.resize(800, 600);
-    EXPECT_TRUE(v.waitFor([](const Frame &f) { return f.w == 800 && placed(f, LAWN) && placed(f, GROUNDS) && clearBottom(f); }));
-    v.key(XK_p);
-    EXPECT_TRUE(v.waitFor([](const Frame &f) { return f.w == 800 && isOrtho(f) && placed(f, LAWN, true) && clearBottom(f); }));
-    expectCleanClose(v);
+    stopSpin();
+    // In a sliver only the bottom edge of the surround shows above the 50 clear rows, across the
+    // whole width. Each size is seen drawn before the next: Mesa's software renderer takes the
+    // window size once a frame, so two resizes within one frame show only in the frame after.
+    for (int w : {1, 40}) {
+        resize(w, 60);
+        EXPECT_TRUE(waitFor([w](const Frame &f) {
+            const Bounds b = f.bounds(VIOLET);
+            return f.w == w && placed(f, GROUNDS) && b.x0 == 0 && b.x1 == w - 1 && f.blank(10);
+        })) << w;
+    }
+    resize(800, 600);
+    EXPECT_TRUE(waitFor([](const Frame &f) {
+        return f.w == 800 && placed(f, LAWN) && placed(f, GROUNDS) && f.blank(550);
+    }));
+    key(XK_p);
+    EXPECT_TRUE(waitFor([](const Frame &f) {
+        return f.w == 800 && isOrtho(f) && placed(f, LAWN, true) && f.blank(550);
+    }));
 }
 
 }  // namespace
