@@ -32,10 +32,7 @@ struct Frame {
     Rgb at(int x, int y) const;
     // Pixels of `colour` inside [x0, x1) x [y0, y1).
     int count(Rgb colour, int x0, int y0, int x1, int y1) const;
-    int count(Rgb colour) const
-    {
-        return count(colour, 0, 0, width, height);
-    }
+    int count(Rgb colour) const { return count(colour, 0, 0, width, height); }
 };
 
 bool near(Rgb a, Rgb b);

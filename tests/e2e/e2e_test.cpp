@@ -29,10 +29,7 @@ constexpr unsigned YELLOW = 0xffff00, WHITE = 0xffffff, CYAN = 0x00ffff, GREEN =
 
 struct Bounds {
     int x0 = 1 << 30, y0 = 1 << 30, x1 = -1, y1 = -1, n = 0;
-    int mid() const
-    {
-        return n ? (x0 + x1) / 2 : -999;
-    }
+    int mid() const { return n ? (x0 + x1) / 2 : -999; }
 };
 
 // The window's pixels, rows top-down as X numbers them.
@@ -53,10 +50,7 @@ struct Frame {
     {
         return w && std::all_of(px.begin() + fromRow * w, px.end(), [](unsigned p) { return !p; });
     }
-    bool operator==(const Frame &o) const
-    {
-        return w == o.w && px == o.px;
-    }
+    bool operator==(const Frame &o) const { return w == o.w && px == o.px; }
 };
 using Check = std::function<bool(const Frame &)>;
 Check same(const Frame &f)
@@ -126,10 +120,7 @@ bool isOrtho(const Frame &f)
 // manager does, which must end the process with status 0 and no output.
 class PlanviewE2E : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(start());
-    }
+    void SetUp() override { ASSERT_TRUE(start()); }
     void TearDown() override
     {
         if (pid_ > 0) {
@@ -199,14 +190,8 @@ protected:
     {
         return until([&] { return ok(last = grab()); }, seconds);
     }
-    bool spinning()
-    {
-        return waitFor(differs(grab()));
-    }
-    bool still()
-    {
-        return !waitFor(differs(grab()), 0.7);
-    }
+    bool spinning() { return waitFor(differs(grab())); }
+    bool still() { return !waitFor(differs(grab()), 0.7); }
     void stopSpin()
     {
         key(XK_space), key(XK_space);  // the first only sets the flag
@@ -220,18 +205,9 @@ protected:
                 XTestFakeKeyEvent(dpy_, code, down, 0);
         XFlush(dpy_);
     }
-    void move(int x, int y)
-    {
-        XTestFakeMotionEvent(dpy_, -1, x, y, 0), XFlush(dpy_);
-    }
-    void button(unsigned b, bool down)
-    {
-        XTestFakeButtonEvent(dpy_, b, down, 0), XFlush(dpy_);
-    }
-    void resize(int w, int h)
-    {
-        XResizeWindow(dpy_, win_, w, h), XFlush(dpy_);
-    }
+    void move(int x, int y) { XTestFakeMotionEvent(dpy_, -1, x, y, 0), XFlush(dpy_); }
+    void button(unsigned b, bool down) { XTestFakeButtonEvent(dpy_, b, down, 0), XFlush(dpy_); }
+    void resize(int w, int h) { XResizeWindow(dpy_, win_, w, h), XFlush(dpy_); }
     // Returns once all input sent before is handled: p switches the projection there and back,
     // which shows in any state where the scene is unturned.
     void sync()
