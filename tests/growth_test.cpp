@@ -72,8 +72,7 @@ TEST_F(GrowthTest, LongWalksAndWideDragsKeepTheMatricesFinite)
     }
     EXPECT_TRUE(std::isfinite(viewer.rotX) && std::isfinite(viewer.rotY));
     EXPECT_GT(std::fabs(viewer.rotY), 4e8f);
-    // 1250 units out the scene lies beyond the far plane; the box shows it wherever the observer
-    // is.
+    // 1250 units out the scene lies beyond the far plane; the box ignores the observer.
     const Frame far = soundFrame();
     EXPECT_EQ(far.count(BLACK), far.width * far.height);
     keyboard('p', 0, 0);
