@@ -504,7 +504,10 @@ TEST_F(PlanviewE2E, SurvivesAStormOfRandomInput)
         events, resizes, seconds, seed, kb.c_str());
     EXPECT_LT(seconds, 60);
     // Two rounds warm up; after them the size wobbles by a few hundred KiB but must not climb.
-    EXPECT_LE(rss.back(), std::max(rss[0], rss[1]) + 1024) << "resident KiB:" << kb;
+    // AddressSanitizer holds freed memory back (up to 256 MiB) to catch late uses, so there the
+    // size says nothing about leaks.
+    if (!PLANVIEW_SANITIZED)
+        EXPECT_LE(rss.back(), std::max(rss[0], rss[1]) + 1024) << "resident KiB:" << kb;
 }
 
 }  // namespace
