@@ -1,6 +1,9 @@
 // Shared inside the scene: the palette and the plan.
 #pragma once
 
+// freeglut's header first: on Windows it brings in windows.h, which GL/gl.h needs.
+#include <GL/glut.h>
+
 #include <GL/gl.h>
 
 constexpr GLfloat yellow[3] = {1.0f, 1.0f, 0.0f};

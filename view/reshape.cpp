@@ -1,5 +1,7 @@
-#include <GL/glu.h>
+// freeglut's header first: on Windows it brings in windows.h, which GL/glu.h needs.
 #include <GL/glut.h>
+
+#include <GL/glu.h>
 
 #include "app/viewer.h"
 #include "view/view.h"
