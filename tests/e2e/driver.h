@@ -1,0 +1,337 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+// SPDX-License-Identifier: MIT
+//
+// Drives a built planview in its own process on the current X display with real input through
+// XTEST and reads its window back: the fixture the end-to-end suites share, whichever build they
+// start (the Linux executable, or the Windows one under Wine).
+#pragma once
+
+#include <gtest/gtest.h>
+// After gtest: Xlib's macros (None, Bool, Status) break its templates.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace e2e {
+
+// The palette as the window shows it; PLAN stands for any lit pixel but a marker's.
+constexpr unsigned YELLOW = 0xffff00, WHITE = 0xffffff, CYAN = 0x00ffff, GREEN = 0x00ff00,
+                   BROWN = 0x99661f, PINK = 0xfa0ab2, VIOLET = 0x9966b2, PLAN = 0;
+
+struct Bounds {
+    int x0 = 1 << 30, y0 = 1 << 30, x1 = -1, y1 = -1, n = 0;
+    int mid() const { return n ? (x0 + x1) / 2 : -999; }
+};
+
+// The window's pixels, rows top-down as X numbers them.
+struct Frame {
+    int w = 0, h = 0;
+    std::vector<unsigned> px;
+    Bounds bounds(unsigned c, int x0 = 0, int y0 = 0, int x1 = 1 << 30, int y1 = 1 << 30) const
+    {
+        Bounds b;
+        for (int y = std::max(0, y0); y <= std::min(h - 1, y1); ++y)
+            for (int x = std::max(0, x0); x <= std::min(w - 1, x1); ++x)
+                if (c ? px[y * w + x] == c : px[y * w + x] && px[y * w + x] != YELLOW)
+                    b = {std::min(b.x0, x), std::min(b.y0, y), std::max(b.x1, x), y,
+                         b.n + 1};  // rows ascend
+        return b;
+    }
+    bool blank(int fromRow = 0) const
+    {
+        return w && std::all_of(px.begin() + fromRow * w, px.end(), [](unsigned p) { return !p; });
+    }
+    bool operator==(const Frame &o) const { return w == o.w && px == o.px; }
+};
+using Check = std::function<bool(const Frame &)>;
+inline Check same(const Frame &f)
+{
+    return [f](const Frame &g) { return g == f; };
+}
+inline Check differs(const Frame &f)
+{
+    return [f](const Frame &g) { return g.w && !(g == f); };
+}
+
+// Boxes of the plan in world units, centre and half extents, their nested transforms multiplied
+// out, and the markers, which stand in front of the plan unflattened.
+struct Box {
+    unsigned c;
+    double x, y, z, hx, hy, hz;
+};
+constexpr Box OUTLINE{WHITE, 0, 0, 0, 2.5, .75, .05}, DOOR{BROWN, -.7, 1.89, 0, .2, .075, .05},
+    SILL{CYAN, -1.75, 2.25, 0, .375, .015, .027}, LAWN{GREEN, -.18, 1.92, 0, .15, .2625, .05},
+    BED{PINK, -1.7695, 1.95, .01, .33, .1875, .0125}, GROUNDS{VIOLET, .05, 0, .098, 2.7, 2.34, .06};
+constexpr double MARKERS[][3] = {{0, 0, .08},        {.1, .13, .08},   {-.07, .15, .08},
+                                 {-1.35, 1.2, .08},  {-.4, 1.2, .08},  {.2, 1, .06},
+                                 {.8, 1, .08},       {-.8, -1.3, .05}, {-.75, -1.22, .05},
+                                 {-.85, -1.22, .05}, {1.3, -.9, .05}};  // x, y, radius at z -0.6
+
+// Window pixel of a world point, the scene unturned. The start-up camera stands at z -5 looking
+// along +z, so world x runs right to left; the orthographic box has no camera. The viewport sits
+// 50 rows up.
+inline std::pair<int, int> project(const Frame &f, bool ortho, double x, double y, double z)
+{
+    const double s = f.h / (2 * std::tan(M_PI / 6) * (z + 5)), sx = ortho ? f.w / 40. : -s;
+    return {int(std::floor(f.w / 2. + x * sx)),
+            int(std::floor(f.h / 2. - 50 - y * (ortho ? f.h / 40. : s)))};
+}
+
+inline Bounds projected(const Frame &f, const Box &b, bool ortho = false)
+{
+    Bounds p;
+    for (int i = 0; i < 8; ++i) {
+        auto [x, y] = project(f, ortho, b.x + (i & 1 ? b.hx : -b.hx), b.y + (i & 2 ? b.hy : -b.hy),
+                              b.z + (i & 4 ? b.hz : -b.hz));
+        p = {std::min(p.x0, x), std::min(p.y0, y), std::max(p.x1, x), std::max(p.y1, y), 1};
+    }
+    return p;
+}
+// Whether `got` reaches, within two pixels, each side of `want` that falls inside the window.
+inline bool reaches(const Frame &f, const Bounds &want, const Bounds &got)
+{
+    auto side = [](int want, int got, int size) {
+        return want < 0 || want >= size || std::abs(want - got) <= 2;
+    };
+    return got.n && side(want.x0, got.x0, f.w) && side(want.x1, got.x1, f.w) &&
+           side(want.y0, got.y0, f.h) && side(want.y1, got.y1, f.h);
+}
+// Whether the box's colour, looked for within two pixels of where the box projects, reaches it.
+inline bool placed(const Frame &f, const Box &b, bool ortho = false)
+{
+    const Bounds p = projected(f, b, ortho);
+    return reaches(f, p, f.bounds(b.c, p.x0 - 2, p.y0 - 2, p.x1 + 2, p.y1 + 2));
+}
+inline bool isOrtho(const Frame &f)
+{
+    return placed(f, GROUNDS, true);
+}
+
+// How to start one viewer: its command line and extra environment, how long it may take to show
+// its first picture and to end when closed, and the only console output it may give.
+struct Launch {
+    std::vector<std::string> command;
+    std::vector<std::pair<std::string, std::string>> env;
+    double seconds = 5;
+    std::string allowedOutput;
+};
+
+// The Linux build of this tree, which prints nothing.
+inline Launch nativeViewer()
+{
+    return {{PLANVIEW_EXE}, {}, 5, ""};
+}
+
+// How a viewer ended once its window was closed.
+struct Ending {
+    bool exited = false;  // by itself, in time
+    int status = -1;
+    std::string output;
+};
+
+// Each case runs planview as a person would and ends by closing its window the way a window
+// manager does, which must end the process with status 0 and no output but what its launch allows.
+class PlanviewE2E : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(start()); }
+    void TearDown() override
+    {
+        if (pid_ > 0)
+            expectClosesCleanly();
+        if (dpy_)
+            XCloseDisplay(dpy_);
+    }
+    // Sends the window manager's WM_DELETE_WINDOW and waits for the process to end.
+    Ending close()
+    {
+        XEvent e{};
+        e.xclient = {
+            ClientMessage, 0, False, dpy_, win_, XInternAtom(dpy_, "WM_PROTOCOLS", False), 32};
+        e.xclient.data.l[0] = long(XInternAtom(dpy_, "WM_DELETE_WINDOW", False));
+        XSendEvent(dpy_, win_, False, NoEventMask, &e), XFlush(dpy_);
+        Ending end;
+        end.exited =
+            until([&] { return waitpid(pid_, &end.status, WNOHANG) == pid_; }, launch_.seconds);
+        if (!end.exited)
+            kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
+        end.output.resize(4096);
+        end.output.resize(
+            std::max<ssize_t>(0, pread(fileno(out_), end.output.data(), end.output.size(), 0)));
+        std::fclose(out_);
+        out_ = nullptr, pid_ = -1, win_ = 0;
+        return end;
+    }
+    void expectClosesCleanly()
+    {
+        const Ending end = close();
+        EXPECT_TRUE(end.exited && WIFEXITED(end.status) && WEXITSTATUS(end.status) == 0)
+            << "closing the window ends the process with status 0, not " << end.status;
+        EXPECT_EQ(end.output, launch_.allowedOutput);
+    }
+    bool start(std::vector<std::string> args = {})
+    {
+        if (!dpy_ || !(out_ = std::tmpfile()))  // the program's stdout and stderr
+            return false;
+        XSetErrorHandler(
+            [](Display *, XErrorEvent *) { return 0; });  // a resizing window may refuse a read
+        XSelectInput(dpy_, DefaultRootWindow(dpy_), SubstructureNotifyMask);  // to see it map
+        args.insert(args.begin(), launch_.command.begin(), launch_.command.end());
+        std::vector<char *> argv;
+        for (std::string &a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        if ((pid_ = fork()) == 0) {
+            dup2(fileno(out_), 1), dup2(fileno(out_), 2);
+            // A fixed threshold returns the renderer's large buffers to the system when freed;
+            // glibc's sliding one keeps them in the heap, where resizes make it creep.
+            setenv("MALLOC_MMAP_THRESHOLD_", "131072", 1);
+            for (const auto &[name, value] : launch_.env)
+                setenv(name.c_str(), value.c_str(), 1);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        // The viewer's own window, by its caption: Wine maps helper windows of its own.
+        until(
+            [&] {
+                for (XEvent e; !win_ && XPending(dpy_);) {
+                    XNextEvent(dpy_, &e);
+                    char *name = nullptr;
+                    if (e.type == MapNotify && XFetchName(dpy_, e.xmap.window, &name) && name &&
+                        std::string(name) == "planview")
+                        win_ = e.xmap.window;
+                    if (name)
+                        XFree(name);
+                }
+                return win_ != 0;
+            },
+            launch_.seconds);
+        XMoveWindow(dpy_, win_, 0, 0);  // from (-1, -1): wholly on screen, so it can be read
+        move(500, 400);  // with no window manager, keyboard focus follows the pointer
+        return waitFor([](const Frame &f) { return f.bounds(PLAN).n > 0; }, launch_.seconds);
+    }
+    Frame grab()
+    {
+        XWindowAttributes a{};
+        XGetWindowAttributes(dpy_, win_, &a);
+        XImage *im = XGetImage(dpy_, win_, 0, 0, a.width, a.height, AllPlanes, ZPixmap);
+        Frame f{im ? a.width : 0, a.height, std::vector<unsigned>(im ? a.width * a.height : 0)};
+        for (int i = 0; i < int(f.px.size()); ++i)
+            f.px[i] = XGetPixel(im, i % f.w, i / f.w) & 0xffffff;
+        if (im)
+            XDestroyImage(im);
+        return f;
+    }
+    bool until(const std::function<bool()> &ok, double seconds = 5)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        for (; !ok(); std::this_thread::sleep_for(std::chrono::milliseconds(10)))
+            if (std::chrono::steady_clock::now() > end)
+                return false;
+        return true;
+    }
+    // Polls the window until `ok` holds; `last` keeps the frame that decided.
+    bool waitFor(const Check &ok, double seconds = 5)
+    {
+        return until([&] { return ok(last = grab()); }, seconds);
+    }
+    bool spinning() { return waitFor(differs(grab())); }
+    bool still() { return !waitFor(differs(grab()), 0.7); }
+    void stopSpin()
+    {
+        key(XK_space), key(XK_space);  // from start-up: the first only sets the flag
+        until([&] { return still(); });
+    }
+    // From any state: a space stops a spin the flag knows of; one it does not takes a second.
+    // A change that dies down by itself (input still being handled, a redraw after a resize) is
+    // not a spin, so a space is pressed only for a picture that keeps changing for 2 s.
+    bool settle()
+    {
+        for (int i = 0; i < 3; ++i) {
+            if (until([&] { return still(); }, 2))
+                return true;
+            key(XK_space);
+        }
+        return until([&] { return still(); }, 2);
+    }
+    void key(KeySym k, bool shift = false)
+    {
+        const KeyCode s = XKeysymToKeycode(dpy_, XK_Shift_L), c = XKeysymToKeycode(dpy_, k);
+        for (auto [code, down] : {std::pair(s, true), {c, true}, {c, false}, {s, false}})
+            if (code != s || shift)
+                XTestFakeKeyEvent(dpy_, code, down, 0);
+        XFlush(dpy_);
+    }
+    void move(int x, int y) { XTestFakeMotionEvent(dpy_, -1, x, y, 0), XFlush(dpy_); }
+    void button(unsigned b, bool down) { XTestFakeButtonEvent(dpy_, b, down, 0), XFlush(dpy_); }
+    void resize(int w, int h) { XResizeWindow(dpy_, win_, w, h), XFlush(dpy_); }
+    // Returns once all input sent before is handled: p switches the projection there and back,
+    // which shows in any state where the scene is unturned.
+    void sync()
+    {
+        const bool ortho = isOrtho(grab());
+        for (bool want : {!ortho, ortho}) {
+            key(XK_p);
+            EXPECT_TRUE(waitFor([want](const Frame &f) { return isOrtho(f) == want; }));
+        }
+    }
+    bool unchangedAfter(const std::function<void()> &input)
+    {
+        const Frame before = grab();
+        input(), sync();
+        return grab() == before;
+    }
+
+    Launch launch_ = nativeViewer();
+    Display *dpy_ = XOpenDisplay(nullptr);
+    std::FILE *out_ = nullptr;
+    Window win_ = 0;
+    pid_t pid_ = -1;
+    Frame last;
+};
+
+// The 1000 x 800 window, its 50 clear bottom rows, the plan in every colour and the markers, which
+// however far they have spun cover their discs and nothing else.
+inline void expectFirstFrame(const Frame &f)
+{
+    ASSERT_EQ(f.w, 1000);
+    ASSERT_EQ(f.h, 800);
+    EXPECT_TRUE(f.blank(f.h - 50));
+    for (const Box &b : {OUTLINE, DOOR, SILL, LAWN, BED, GROUNDS})
+        EXPECT_TRUE(placed(f, b)) << std::hex << b.c;
+    // Each marker's equator circles its centre at z -0.6, the silhouette whatever the spin.
+    const double scale = f.h / (2 * std::tan(M_PI / 6) * 4.4);
+    std::vector<int> hits(std::size(MARKERS));
+    int stray = 0;
+    for (int y = 0; y < f.h; ++y)
+        for (int x = 0; x < f.w; ++x) {
+            if (f.px[y * f.w + x] != YELLOW)
+                continue;
+            bool on = false;
+            for (size_t i = 0; i < hits.size(); ++i) {
+                auto [cx, cy] = project(f, false, MARKERS[i][0], MARKERS[i][1], -.6);
+                if (std::hypot(x - cx, y - cy) <= MARKERS[i][2] * scale + 2)
+                    on = true, ++hits[i];
+            }
+            stray += !on;
+        }
+    EXPECT_EQ(stray, 0);
+    for (int n : hits)
+        EXPECT_GT(n, 10);
+}
+
+}  // namespace e2e
