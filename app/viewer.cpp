@@ -34,5 +34,20 @@ void openViewer()
     glutSpecialFunc(special);
     glutMouseFunc(mouseButton);
     glutMotionFunc(mouseMotion);
-    glutIdleFunc(spin);
+    chooseIdle(spin);
+    glutWindowStatusFunc(windowStatus);
+}
+
+void chooseIdle(void (*callback)())
+{
+    viewer.idleChoice = callback;
+    if (viewer.windowVisible) {
+        glutIdleFunc(callback);
+    }
+}
+
+void windowStatus(int status)
+{
+    viewer.windowVisible = status == GLUT_FULLY_RETAINED || status == GLUT_PARTIALLY_RETAINED;
+    glutIdleFunc(viewer.windowVisible ? viewer.idleChoice : nullptr);
 }

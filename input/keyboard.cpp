@@ -18,7 +18,7 @@ void keyboard(unsigned char key, int /*x*/, int /*y*/)
     switch (key) {
     case KEY_SPIN:
         viewer.animating = !viewer.animating;
-        glutIdleFunc(viewer.animating ? spin : nullptr);
+        chooseIdle(viewer.animating ? spin : nullptr);
         break;
     case KEY_DEPTH:
         viewer.depthTest = !viewer.depthTest;

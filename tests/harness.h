@@ -51,6 +51,10 @@ bool redraws(const std::function<void()> &action);
 // Whether the spin is the registered idle callback, seen through its effect.
 bool spinning();
 
+// The idle callback the toolkit was last given, as the toolkit sees it.
+using IdleCallback = void (*)();
+IdleCallback registeredIdle();
+
 // The state and GL state right after start-up, before any test touched them.
 struct Startup {
     ViewerState state;

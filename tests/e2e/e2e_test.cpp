@@ -6,6 +6,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -157,14 +158,64 @@ protected:
             execv(args[0], const_cast<char *const *>(args.data()));
             _exit(127);
         }
+        // Under a window manager what maps on the root is the frame around the viewer's window.
         until([&] {
             for (XEvent e; !win_ && XPending(dpy_);)
-                XNextEvent(dpy_, &e), win_ = e.type == MapNotify ? e.xmap.window : 0;
+                XNextEvent(dpy_, &e), win_ = e.type == MapNotify ? viewerIn(e.xmap.window) : 0;
             return win_ != 0;
         });
         XMoveWindow(dpy_, win_, 0, 0);  // from (-1, -1): wholly on screen, so it can be read
         move(500, 400);  // with no window manager, keyboard focus follows the pointer
         return waitFor([](const Frame &f) { return f.bounds(PLAN).n > 0; });
+    }
+    // The window titled planview at or below `w`, or 0.
+    Window viewerIn(Window w)
+    {
+        char *name = nullptr;
+        const bool found = XFetchName(dpy_, w, &name) && std::string(name) == "planview";
+        if (name)
+            XFree(name);
+        Window root, parent, *children = nullptr, hit = found ? w : 0;
+        unsigned n = 0;
+        if (!found && XQueryTree(dpy_, w, &root, &parent, &children, &n))
+            for (unsigned i = 0; i < n && !hit; ++i)
+                hit = viewerIn(children[i]);
+        if (children)
+            XFree(children);
+        return hit;
+    }
+    bool mapState(int state)
+    {
+        return until([&] {
+            XWindowAttributes a{};
+            return XGetWindowAttributes(dpy_, win_, &a) && a.map_state == state;
+        });
+    }
+    // Share of one core the viewer used over `seconds`, from the kernel's count of its CPU time.
+    double cpuShare(double seconds = 3)
+    {
+        auto ticks = [this] {
+            std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+            std::string field;
+            std::getline(stat, field, ')');  // past the command name, which may hold spaces
+            long t = 0;
+            for (int i = 3; i <= 15 && stat >> field; ++i)
+                if (i >= 14)
+                    t += std::stol(field);  // utime, stime: every thread's, in clock ticks
+            return t;
+        };
+        const long before = ticks();
+        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+        return double(ticks() - before) / double(sysconf(_SC_CLK_TCK)) / seconds;
+    }
+    // Two frames half a second apart differ, once a window just shown has been redrawn.
+    bool turns()
+    {
+        EXPECT_TRUE(waitFor([](const Frame &f) { return f.bounds(PLAN).n > 0; }));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const Frame first = grab();
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        return !(grab() == first);
     }
     Frame grab()
     {
@@ -443,6 +494,170 @@ TEST_F(PlanviewE2E, ResizingRedrawsForTheNewSize)
     EXPECT_TRUE(waitFor([](const Frame &f) {
         return f.w == 800 && isOrtho(f) && placed(f, LAWN, true) && f.blank(550);
     }));
+}
+
+// A viewer that cannot be seen must rest: no spin burning a core, and the spin picks up where it
+// was once it shows again.
+constexpr double RESTING = 0.05;  // of one core
+
+TEST_F(PlanviewE2E, UnmappedOrCoveredItRestsAndSpinsAgainWhenSeen)
+{
+    ASSERT_TRUE(turns());
+    XUnmapWindow(dpy_, win_), XFlush(dpy_);
+    ASSERT_TRUE(mapState(IsUnmapped));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const double unmapped = cpuShare();
+    XMapWindow(dpy_, win_), XFlush(dpy_);
+    ASSERT_TRUE(mapState(IsViewable));
+    EXPECT_TRUE(turns()) << "the spin resumes once mapped";
+
+    XSetWindowAttributes over{};
+    over.override_redirect = True;
+    const Window cover =
+        XCreateWindow(dpy_, DefaultRootWindow(dpy_), 0, 0, 1100, 900, 0, CopyFromParent,
+                      InputOutput, CopyFromParent, CWOverrideRedirect, &over);
+    XMapRaised(dpy_, cover), XFlush(dpy_);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const double covered = cpuShare();
+    XDestroyWindow(dpy_, cover), XFlush(dpy_);
+    EXPECT_TRUE(turns()) << "the spin resumes once uncovered";
+    std::printf("CPU while unmapped: %.1f%% of a core; while covered: %.1f%%\n", 100 * unmapped,
+                100 * covered);
+    EXPECT_LT(unmapped, RESTING);
+    EXPECT_LT(covered, RESTING);
+}
+
+// The same under a real window manager, which iconifies and restores the window, on a display of
+// its own so that no other case runs under it.
+class PlanviewUnderWindowManager : public PlanviewE2E {
+protected:
+    static void SetUpTestSuite()
+    {
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
+        const std::string fd = std::to_string(fds[1]);
+        xvfb_ = spawn({"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-noreset",
+                       "-nolisten", "tcp"},
+                      fds[0]);
+        close(fds[1]);
+        // Read up to the newline: closing the pipe before Xvfb has written it all kills it.
+        std::string number;
+        for (char c; (number.empty() || number.back() != '\n') && read(fds[0], &c, 1) == 1;)
+            number += c;
+        close(fds[0]);
+        ASSERT_TRUE(!number.empty() && number.back() == '\n') << "Xvfb did not start";
+        if (const char *outer = std::getenv("DISPLAY"))
+            outerDisplay_ = outer;
+        number.pop_back();
+        setenv("DISPLAY", (":" + number).c_str(), 1);
+        openbox_ = spawn({"openbox"});
+        // The window manager is running once it has put up its check window.
+        Display *dpy = XOpenDisplay(nullptr);
+        ASSERT_TRUE(dpy) << "cannot open the window manager's display " << std::getenv("DISPLAY");
+        const Atom check = XInternAtom(dpy, "_NET_SUPPORTING_WM_CHECK", False);
+        bool managed = false;
+        for (int i = 0; i < 500 && !managed && waitpid(openbox_, nullptr, WNOHANG) == 0; ++i) {
+            Atom type;
+            int format;
+            unsigned long items, after;
+            unsigned char *data = nullptr;
+            managed =
+                XGetWindowProperty(dpy, DefaultRootWindow(dpy), check, 0, 1, False, AnyPropertyType,
+                                   &type, &format, &items, &after, &data) == Success &&
+                items == 1;
+            if (data)
+                XFree(data);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        XCloseDisplay(dpy);
+        ASSERT_TRUE(managed) << "openbox is not running (scripts/test installs it)";
+    }
+    static void TearDownTestSuite()
+    {
+        for (pid_t p : {openbox_, xvfb_})
+            if (p > 0)
+                kill(p, SIGTERM), waitpid(p, nullptr, 0);
+        if (!outerDisplay_.empty())
+            setenv("DISPLAY", outerDisplay_.c_str(), 1);
+    }
+    static pid_t spawn(std::vector<const char *> args, int closeInChild = -1)
+    {
+        args.push_back(nullptr);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            if (closeInChild >= 0)
+                close(closeInChild);
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(null, 1), dup2(null, 2);
+            execvp(args[0], const_cast<char *const *>(args.data()));
+            _exit(127);
+        }
+        return pid;
+    }
+    // As xdotool's windowminimize and windowactivate ask it of the window manager.
+    void minimise()
+    {
+        XIconifyWindow(dpy_, win_, DefaultScreen(dpy_)), XFlush(dpy_);
+        ASSERT_TRUE(mapState(IsUnmapped));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+    void restore()
+    {
+        XEvent e{};
+        e.xclient = {ClientMessage,
+                     0,
+                     False,
+                     dpy_,
+                     win_,
+                     XInternAtom(dpy_, "_NET_ACTIVE_WINDOW", False),
+                     32};
+        e.xclient.data.l[0] = 2;  // from a pager, as a user's click on the task bar
+        XSendEvent(dpy_, DefaultRootWindow(dpy_), False,
+                   SubstructureRedirectMask | SubstructureNotifyMask, &e);
+        XFlush(dpy_);
+        ASSERT_TRUE(mapState(IsViewable));
+    }
+
+    static inline pid_t xvfb_ = -1, openbox_ = -1;
+    static inline std::string outerDisplay_;
+};
+
+TEST_F(PlanviewUnderWindowManager, MinimisedItRestsAndRestoredItSpinsAndTurns)
+{
+    ASSERT_TRUE(turns());
+    minimise();
+    const double minimised = cpuShare();
+    std::printf("CPU while minimised: %.1f%% of a core\n", 100 * minimised);
+    EXPECT_LT(minimised, RESTING);
+    restore();
+    EXPECT_TRUE(turns());
+    // Long enough for a spin left running to take the shared angle where a float stops counting.
+    minimise();
+    std::this_thread::sleep_for(std::chrono::seconds(15));
+    restore();
+    EXPECT_TRUE(turns()) << "still spinning after 15 s minimised";
+    key(XK_space), key(XK_space);
+    ASSERT_TRUE(until([&] { return still(); }));
+    // The first turn points the view along the heading the spin left behind, maybe away from the
+    // scene: Left turns it an eighth of a radian a press until the scene shows.
+    bool shown = false;
+    for (int i = 0; i < 60 && !shown; ++i)
+        key(XK_Left), sync(), shown = grab().bounds(PLAN).n > 0;
+    ASSERT_TRUE(shown) << "Left still turns the observer";
+    const Frame facing = grab();
+    key(XK_Right);
+    EXPECT_TRUE(waitFor(differs(facing))) << "Right still turns the observer";
+}
+
+TEST_F(PlanviewUnderWindowManager, SpinStoppedBeforeMinimisingStaysStopped)
+{
+    stopSpin();
+    minimise();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    restore();
+    EXPECT_FALSE(turns());
+    key(XK_space);
+    EXPECT_TRUE(spinning()) << "the space key still restarts it";
 }
 
 // Resident memory of the viewer in KiB, as the kernel counts it.
