@@ -1,3 +1,7 @@
+# SPDX-FileCopyrightText: 2026 planview developers
+#
+# SPDX-License-Identifier: MIT
+
 # Turns CHANGELOG.md into the Debian changelog that lintian reads in the
 # package (a native package's usr/share/doc/<name>/changelog.gz), and tells
 # the caller the newest release's version and date.

@@ -1,3 +1,7 @@
+# SPDX-FileCopyrightText: 2026 planview developers
+#
+# SPDX-License-Identifier: MIT
+
 # Run by CPack after it wrote the .deb (CPACK_POST_BUILD_SCRIPTS). A .deb is
 # an ar archive of debian-binary, control.tar.* and data.tar.*; CPack gives
 # each member the mode its temporary file got from the umask (0600 under

@@ -1,3 +1,7 @@
+# SPDX-FileCopyrightText: 2026 planview developers
+#
+# SPDX-License-Identifier: MIT
+
 # Run by the install script (cmake --install, and CPack's install into its
 # staging folder) twice: with PLANVIEW_RECORD_STEP "begin" before anything
 # is installed, to note which of the install's folders do not exist yet,

@@ -1,3 +1,7 @@
+# SPDX-FileCopyrightText: 2026 planview developers
+#
+# SPDX-License-Identifier: MIT
+
 # Removes what the last install from a build folder wrote, as its record
 # says (packaging/install-record.cmake), then the folders that install made,
 # deepest first and only when empty. The record is deleted last, so a

@@ -1,3 +1,7 @@
+# SPDX-FileCopyrightText: 2026 planview developers
+#
+# SPDX-License-Identifier: MIT
+
 # Shared by the scripts in scripts/ and bench/: package installs, the build,
 # the package's timestamp and a virtual display. Source it from the
 # repository root.
