@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
 #include "app/viewer.h"
 
 #include <GL/glut.h>

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
 // The viewer's one process-wide state record and its fixed constants.
 #pragma once
 

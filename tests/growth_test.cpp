@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
 // The numbers that grow without bound: the spin angle, the observer and the drag rotations.
 #include <GL/glut.h>
 

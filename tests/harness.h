@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
 // A real toolkit window on the test display, with the viewer's callbacks
 // registered exactly as the program does, and helpers to read what it shows.
 #pragma once

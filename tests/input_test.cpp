@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
 // Character-key commands and the drag that turns the scene.
 #include <GL/glut.h>
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
 // What a frame draws: the matrix stack, the colours and the picture itself.
 #include <GL/glu.h>
 #include <GL/glut.h>

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
 // The viewport, both projections and the observer's walk.
 #include <GL/glut.h>
 

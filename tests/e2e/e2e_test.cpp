@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
 // planview end to end: the built executable in its own process on the current X display, driven
 // with real input through XTEST and read back from its window.
 #include <gtest/gtest.h>
