@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
 #include "app/viewer.h"
 
 #include <GL/glut.h>
@@ -34,5 +38,20 @@ void openViewer()
     glutSpecialFunc(special);
     glutMouseFunc(mouseButton);
     glutMotionFunc(mouseMotion);
-    glutIdleFunc(spin);
+    chooseIdle(spin);
+    glutWindowStatusFunc(windowStatus);
+}
+
+void chooseIdle(void (*callback)())
+{
+    viewer.idleChoice = callback;
+    if (viewer.windowVisible) {
+        glutIdleFunc(callback);
+    }
+}
+
+void windowStatus(int status)
+{
+    viewer.windowVisible = status == GLUT_FULLY_RETAINED || status == GLUT_PARTIALLY_RETAINED;
+    glutIdleFunc(viewer.windowVisible ? viewer.idleChoice : nullptr);
 }

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
 // The viewer's one process-wide state record and its fixed constants.
 #pragma once
 
@@ -23,6 +27,11 @@ struct ViewerState {
     int orthographic = 0;
     int animating = 0;  // the space key's idea of whether the spin runs
     int depthTest = 1;  // the d key's idea of whether depth testing is on
+    // The idle callback start-up, the space key and the left button last chose, and whether
+    // the toolkit may run it: it is held back while the window cannot be seen. Until the
+    // toolkit first says otherwise the window counts as seen.
+    void (*idleChoice)() = nullptr;
+    int windowVisible = 1;
 };
 
 extern ViewerState viewer;
@@ -45,3 +54,12 @@ void initToolkit();
 // Opens the window and registers every callback; the caller then runs the
 // toolkit's main loop.
 void openViewer();
+
+// Every choice of idle callback goes through here, so that one made while the window is hidden
+// or covered takes effect when it can be seen again. nullptr chooses none.
+void chooseIdle(void (*callback)());
+
+// The toolkit's window-status callback. An unseen window would otherwise run the idle callback
+// flat out with nothing drawn, burning a core and racing the spin angle to where a float stops
+// counting.
+void windowStatus(int status);

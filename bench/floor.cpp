@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
 // The floor of the frame-rate benchmark: the viewer's window with nothing
 // drawn in it. It clears and swaps once per idle call, as the viewer does
 // while its markers spin, so the difference is the cost of the picture.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
 // Shared between the frame-counting shim, which runs inside the measured
 // program, and the runner that reads it from outside.
 #pragma once

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
 // Preloaded into an unmodified GLUT program: counts its buffer swaps, so the
 // frame rate of the real executable can be read without changing it.
 #include <dlfcn.h>

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
 // Runs GLUT programs one after another, each several times and interleaved,
 // with the frame-counting shim preloaded, and prints for each its
 // steady-state frame rate, its time from process start to first frame and

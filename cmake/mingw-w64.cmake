@@ -1,6 +1,7 @@
 # SPDX-FileCopyrightText: 2026 planview developers
-# SPDX-License-Identifier: MIT
 #
+# SPDX-License-Identifier: MIT
+
 # Cross-compiles for 64-bit Windows with Debian's MinGW-w64 toolchain:
 #   cmake -S . -B build-windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
 # The POSIX-thread variant, as its C++ runtime is the complete one (std::thread and friends).

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
 // Keyboard commands and the mouse drag that turns the scene.
 #pragma once
 

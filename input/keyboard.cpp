@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
 #include <GL/glut.h>
 
 #include "app/viewer.h"
@@ -18,7 +22,7 @@ void keyboard(unsigned char key, int /*x*/, int /*y*/)
     switch (key) {
     case KEY_SPIN:
         viewer.animating = !viewer.animating;
-        glutIdleFunc(viewer.animating ? spin : nullptr);
+        chooseIdle(viewer.animating ? spin : nullptr);
         break;
     case KEY_DEPTH:
         viewer.depthTest = !viewer.depthTest;

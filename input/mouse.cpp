@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
 #include <GL/glut.h>
 
 #include "app/viewer.h"
@@ -16,7 +20,7 @@ void mouseButton(int button, int state, int x, int y)
     if (state == GLUT_DOWN) {
         // Hold the spin still while the scene is being turned.
         if (viewer.animating) {
-            glutIdleFunc(nullptr);
+            chooseIdle(nullptr);
         }
         viewer.dragState = state;
         viewer.dragButton = button;
@@ -26,7 +30,7 @@ void mouseButton(int button, int state, int x, int y)
     } else if (state == GLUT_UP) {
         viewer.dragState = DRAG_RELEASED;
         if (viewer.animating) {
-            glutIdleFunc(spin);
+            chooseIdle(spin);
         }
         glutPostRedisplay();
     }

@@ -1,6 +1,7 @@
 # SPDX-FileCopyrightText: 2026 planview developers
-# SPDX-License-Identifier: MIT
 #
+# SPDX-License-Identifier: MIT
+
 # The Windows release archive, planview-<version>-win64.zip: the exe with the README and the
 # licence beside it, no folder around them. `cpack -G ZIP` in the build folder writes it.
 install(TARGETS planview RUNTIME DESTINATION .)

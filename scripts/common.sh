@@ -1,5 +1,10 @@
-# Shared by scripts/run and scripts/test: package installs, the build and a
-# virtual display. Source it from the repository root.
+# SPDX-FileCopyrightText: 2026 planview developers
+#
+# SPDX-License-Identifier: MIT
+
+# Shared by the scripts in scripts/ and bench/: package installs, the build,
+# the package's timestamp and a virtual display. Source it from the
+# repository root.
 
 BUILD_DIR=${BUILD_DIR:-build}
 BUILD_PACKAGES="cmake g++ libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev"
@@ -16,17 +21,31 @@ ensure_packages() {
     local sudo=()
     [ "$(id -u)" -ne 0 ] && sudo=(sudo)
     echo "Installing: ${missing[*]}" >&2
-    "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 install -y -qq \
+    # Waits for another apt-get holding the lock instead of failing at once.
+    local lock=(-o DPkg::Lock::Timeout=600)
+    "${sudo[@]}" apt-get "${lock[@]}" update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get "${lock[@]}" install -y -qq \
         --no-install-recommends "${missing[@]}" >&2
 }
 
-# Configures once, then lets the build tool decide what is out of date.
+# Configures with the given -D options every time, so a changed option takes
+# effect in an existing build folder (options not given keep their cached
+# value), then lets the build tool decide what is out of date. Configuring
+# an unchanged folder again takes about a second and rebuilds nothing.
 build() {
-    if [ ! -f "$BUILD_DIR/CMakeCache.txt" ]; then
-        cmake -S . -B "$BUILD_DIR" "$@" >/dev/null
-    fi
+    cmake -S . -B "$BUILD_DIR" "$@" >/dev/null
     cmake --build "$BUILD_DIR" --parallel "$(nproc)" >/dev/null
+}
+
+# SOURCE_DATE_EPOCH for a package build: the caller's if set, else the last
+# commit's time, the one timestamp every clone of a commit agrees on.
+source_date_epoch() {
+    if [ -n "${SOURCE_DATE_EPOCH:-}" ]; then
+        echo "$SOURCE_DATE_EPOCH"
+    elif ! git log -1 --format=%ct 2>/dev/null; then
+        echo "not a git checkout: set SOURCE_DATE_EPOCH for the package's timestamps" >&2
+        return 1
+    fi
 }
 
 # Starts Xvfb on the first free display number, exports DISPLAY and stops the

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
 // The numbers that grow without bound: the spin angle, the observer and the drag rotations.
 #include <GL/glut.h>
 
@@ -32,7 +36,7 @@ using GrowthTest = ViewerTest;
 
 TEST_F(GrowthTest, SpinStepsExactlyUpTo2To23AndStaysThere)
 {
-    glutIdleFunc(nullptr);
+    chooseIdle(nullptr);
     // 2^24 half-degree steps, each exact, reach 2^23; the next rounds back to it.
     long steps = 0, inexact = 0;
     for (float before = -1.0f; viewer.angle != before; ++steps) {
@@ -59,16 +63,20 @@ TEST_F(GrowthTest, SpinStepsExactlyUpTo2To23AndStaysThere)
 
 TEST_F(GrowthTest, LongWalksAndWideDragsKeepTheMatricesFinite)
 {
-    glutIdleFunc(nullptr);
+    chooseIdle(nullptr);
     for (int i = 0; i < 10000; ++i) {
         special(GLUT_KEY_UP, 0, 0);
     }
     EXPECT_FLOAT_EQ(viewer.eye.z, -1255.0f);
-    // Pointer positions as far apart as the toolkit can report, back and forth.
-    mouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, 0, 0);
+    // Pointer positions as far apart as the toolkit can report, back and forth. Across the whole
+    // range of int a drag turns (2^32 - 1) / 5 degrees each way, no less.
+    mouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, INT_MIN, INT_MAX);
+    mouseMotion(INT_MAX, INT_MIN);
+    EXPECT_EQ(viewer.rotY, static_cast<float>(4294967295.0 / 5.0));
+    EXPECT_EQ(viewer.rotX, static_cast<float>(-4294967295.0 / 5.0));
     for (int i = 0; i < 1000; ++i) {
-        mouseMotion(INT_MAX, INT_MIN);
         mouseMotion(INT_MIN, INT_MAX);
+        mouseMotion(INT_MAX, INT_MIN);
     }
     EXPECT_TRUE(std::isfinite(viewer.rotX) && std::isfinite(viewer.rotY));
     EXPECT_GT(std::fabs(viewer.rotY), 4e8f);

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
 #include "tests/harness.h"
 
 #include <GL/freeglut.h>
@@ -17,7 +21,7 @@ const Rgb PAINT = {255, 0, 0};  // a colour the picture never uses
 // in glutMainLoopEvent. The link wraps glutIdleFunc so pump() can run the
 // registered callback the way the main loop does; the toolkit still gets
 // every registration.
-void (*idleCallback)() = nullptr;
+IdleCallback idleCallback = nullptr;
 
 // Mesa's software renderer keeps the back buffer intact across a swap, and
 // it is the buffer that holds the frame just shown; the front buffer of an
@@ -123,12 +127,17 @@ extern "C" void __wrap_glutIdleFunc(void (*callback)())
     __real_glutIdleFunc(callback);
 }
 
+IdleCallback registeredIdle()
+{
+    return idleCallback;
+}
+
 void ViewerTest::SetUp()
 {
-    glutIdleFunc(spin);
     glutReshapeWindow(WINDOW_WIDTH, WINDOW_HEIGHT);
     pump();
     viewer = ViewerState{};
+    chooseIdle(spin);  // as start-up leaves it
     reshape(WINDOW_WIDTH, WINDOW_HEIGHT);
 }
 

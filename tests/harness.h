@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
 // A real toolkit window on the test display, with the viewer's callbacks
 // registered exactly as the program does, and helpers to read what it shows.
 #pragma once
@@ -50,6 +54,10 @@ bool redraws(const std::function<void()> &action);
 
 // Whether the spin is the registered idle callback, seen through its effect.
 bool spinning();
+
+// The idle callback the toolkit was last given, as the toolkit sees it.
+using IdleCallback = void (*)();
+IdleCallback registeredIdle();
 
 // The state and GL state right after start-up, before any test touched them.
 struct Startup {

@@ -1,8 +1,17 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
 // Character-key commands and the drag that turns the scene.
 #include <GL/glut.h>
+
+#include <chrono>
 #include <cstring>
+#include <functional>
+#include <thread>
 
 #include "input/input.h"
+#include "scene/scene.h"
 #include "tests/harness.h"
 
 namespace {
@@ -19,6 +28,8 @@ TEST_F(InputTest, StartsWithFlagsThatDisagreeWithTheRealState)
     EXPECT_EQ(startup.state.winHeight, WINDOW_HEIGHT);
     EXPECT_EQ(startup.viewport[1], VIEWPORT_Y);
     EXPECT_TRUE(startup.spinning);  // though animating says otherwise
+    EXPECT_EQ(startup.state.idleChoice, spin);
+    EXPECT_EQ(startup.state.windowVisible, 1);
 }
 
 TEST_F(InputTest, SpaceTogglesTheSpinFromTheFlagsPointOfView)
@@ -45,7 +56,7 @@ TEST_F(InputTest, DAndPToggleTheirStateOtherKeysOnlyRedraw)
     keyboard('p', 0, 0);
     EXPECT_EQ(viewer.orthographic, 1);
 
-    glutIdleFunc(nullptr);
+    chooseIdle(nullptr);
     const ViewerState before = viewer;
     for (const int key : {int{'D'}, int{'P'}, int{'x'}, int{'\r'}, 0x1b, 200}) {
         EXPECT_TRUE(redraws([key] { keyboard(static_cast<unsigned char>(key), 5, 5); })) << key;
@@ -72,7 +83,7 @@ TEST_F(InputTest, LeftDragTurnsOneDegreePerFivePixels)
 
 TEST_F(InputTest, OtherButtonsDragOnlyUntilTheFirstLeftRelease)
 {
-    glutIdleFunc(nullptr);
+    chooseIdle(nullptr);
     EXPECT_FALSE(redraws([] { mouseButton(GLUT_RIGHT_BUTTON, GLUT_DOWN, 100, 50); }));
     mouseMotion(100, 50);  // measured from the start-up (0, 0)
     EXPECT_FLOAT_EQ(viewer.rotY, 20.0f);
@@ -106,6 +117,93 @@ TEST_F(InputTest, LeftButtonPausesTheSpinOnlyWhenAnimating)
     EXPECT_FALSE(spinning());
     mouseButton(GLUT_LEFT_BUTTON, GLUT_UP, 20, 20);
     EXPECT_TRUE(spinning());
+}
+
+// While the window cannot be seen the toolkit runs no idle callback; once it can, it runs the one
+// last chosen, whatever arrived in between. Every way the spin can stand, every input that can
+// arrive unseen, and every status the toolkit reports.
+TEST_F(InputTest, UnseenWindowRunsNoIdleCallbackAndResumesTheLatestChoice)
+{
+    const auto space = [] { keyboard(' ', 0, 0); };
+    const auto press = [] { mouseButton(GLUT_LEFT_BUTTON, GLUT_DOWN, 10, 10); };
+    const auto release = [] { mouseButton(GLUT_LEFT_BUTTON, GLUT_UP, 10, 10); };
+    const auto nothing = [] {};
+    struct Case {
+        const char *name;
+        std::function<void()> before, unseen;
+        IdleCallback after;
+    };
+    const Case cases[] = {
+        {"running since start-up", nothing, nothing, spin},
+        {"stopped by space", [&] { space(), space(); }, nothing, nullptr},
+        {"paused by a held left button", [&] { space(), press(); }, nothing, nullptr},
+        {"left release while unseen", [&] { space(), press(); }, release, spin},
+        {"left press while unseen", space, press, nullptr},
+        {"left press before any space, unseen", nothing, press, spin},
+        {"space stops while unseen", space, space, nullptr},
+        {"space restarts while unseen", [&] { space(), space(); }, space, spin},
+        {"first space while unseen", nothing, space, spin},
+    };
+    for (const Case &c : cases) {
+        for (int unseen : {GLUT_HIDDEN, GLUT_FULLY_COVERED}) {
+            for (int seen : {GLUT_FULLY_RETAINED, GLUT_PARTIALLY_RETAINED}) {
+                SCOPED_TRACE(testing::Message()
+                             << c.name << ", unseen " << unseen << ", seen " << seen);
+                viewer = ViewerState{};
+                chooseIdle(spin);
+                c.before();
+                const IdleCallback shown = registeredIdle();
+                windowStatus(seen);  // a status that changes nothing
+                EXPECT_EQ(registeredIdle(), shown);
+                windowStatus(unseen);
+                EXPECT_EQ(registeredIdle(), nullptr);
+                c.unseen();
+                EXPECT_EQ(registeredIdle(), nullptr);
+                windowStatus(unseen == GLUT_HIDDEN ? GLUT_FULLY_COVERED : GLUT_HIDDEN);
+                EXPECT_EQ(registeredIdle(), nullptr);
+                const float angle = viewer.angle;
+                pump();
+                EXPECT_EQ(viewer.angle, angle);
+                windowStatus(seen);
+                EXPECT_EQ(registeredIdle(), c.after);
+                windowStatus(GLUT_FULLY_RETAINED + GLUT_PARTIALLY_RETAINED - seen);
+                EXPECT_EQ(registeredIdle(), c.after);
+            }
+        }
+    }
+    // A hold that began unseen still ends as one seen: the release restarts the spin.
+    viewer = ViewerState{};
+    chooseIdle(spin);
+    space();
+    windowStatus(GLUT_HIDDEN);
+    press();
+    windowStatus(GLUT_FULLY_RETAINED);
+    EXPECT_FALSE(spinning());
+    release();
+    EXPECT_TRUE(spinning());
+}
+
+// The real window, unmapped and mapped again: the toolkit reports both, and the spin follows.
+TEST_F(InputTest, HidingTheWindowPausesTheSpinUntilItShowsAgain)
+{
+    const auto waitFor = [](bool visible) {
+        for (int i = 0; i < 500 && viewer.windowVisible != visible; ++i) {
+            pump(1);
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return viewer.windowVisible == visible;
+    };
+    keyboard(' ', 0, 0);
+    glutHideWindow();
+    ASSERT_TRUE(waitFor(false));
+    EXPECT_FALSE(spinning());
+    keyboard(' ', 0, 0);  // stopped while hidden ...
+    keyboard(' ', 0, 0);  // ... and restarted
+    EXPECT_FALSE(spinning());
+    glutShowWindow();
+    ASSERT_TRUE(waitFor(true));
+    EXPECT_TRUE(spinning());
+    EXPECT_GT(drawFrame().count(YELLOW), 0);
 }
 
 }  // namespace

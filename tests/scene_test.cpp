@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
 // What a frame draws: the matrix stack, the colours and the picture itself.
 #include <GL/glu.h>
 #include <GL/glut.h>
@@ -44,8 +48,11 @@ using SceneTest = ViewerTest;
 
 TEST_F(SceneTest, FrameEndsOnTheFlattenedBottomEntryInViolet)
 {
-    glutIdleFunc(nullptr);
-    viewer.rotX = 30.0f;
+    chooseIdle(nullptr);
+    // A diagonal drag turns about both axes, x first; from start-up it is measured from (0, 0).
+    mouseMotion(-150, 250);
+    EXPECT_FLOAT_EQ(viewer.rotY, -30.0f);
+    EXPECT_FLOAT_EQ(viewer.rotX, 50.0f);
     drawFrame();
     GLint depth, mode;
     glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
@@ -81,7 +88,7 @@ TEST_F(SceneTest, FrameEndsOnTheFlattenedBottomEntryInViolet)
 
 TEST_F(SceneTest, BottomRowsShowOnlyTheClearColour)
 {
-    glutIdleFunc(nullptr);
+    chooseIdle(nullptr);
     const auto blankBottom = [] {
         const Frame frame = drawFrame();
         EXPECT_GT(frame.count(WHITE), 500);
@@ -96,7 +103,7 @@ TEST_F(SceneTest, BottomRowsShowOnlyTheClearColour)
 
 TEST_F(SceneTest, PictureIsDrawnInThePaletteOnly)
 {
-    glutIdleFunc(nullptr);
+    chooseIdle(nullptr);
     const Frame frame = drawFrame();
     int painted = 0;
     for (Rgb colour : {YELLOW, WHITE, CYAN, GREEN, BROWN, PINK, VIOLET}) {
@@ -121,7 +128,7 @@ TEST_F(SceneTest, MarkersShowWhereTheyProject)
                                                             {-0.75, -1.22},
                                                             {-0.85, -1.22},
                                                             {1.3, -0.9}}};
-    glutIdleFunc(nullptr);
+    chooseIdle(nullptr);
     for (int ortho : {0, 1}) {
         if (ortho) {
             keyboard('p', 0, 0);
@@ -145,7 +152,7 @@ TEST_F(SceneTest, MarkersShowWhereTheyProject)
 
 TEST_F(SceneTest, DepthTestHidesPlanLinesBehindTheMarkers)
 {
-    glutIdleFunc(nullptr);
+    chooseIdle(nullptr);
     const int withDepth = drawFrame().count(YELLOW);
     keyboard('d', 0, 0);
     const int withoutDepth = drawFrame().count(YELLOW);
@@ -154,7 +161,7 @@ TEST_F(SceneTest, DepthTestHidesPlanLinesBehindTheMarkers)
 
 TEST_F(SceneTest, OrthographicBoxIgnoresTheObserverButNotTheDrag)
 {
-    glutIdleFunc(nullptr);
+    chooseIdle(nullptr);
     keyboard('p', 0, 0);
     const Frame still = drawFrame();
     special(GLUT_KEY_UP, 0, 0);
@@ -167,7 +174,7 @@ TEST_F(SceneTest, OrthographicBoxIgnoresTheObserverButNotTheDrag)
 
 TEST_F(SceneTest, EachIdleCallAddsHalfADegree)
 {
-    glutIdleFunc(nullptr);
+    chooseIdle(nullptr);
     for (float from : {0.0f, -3.25f, 1000000.5f, 2097151.0f}) {
         viewer.angle = from;
         for (int i = 1; i <= 4; ++i) {
@@ -181,7 +188,7 @@ TEST_F(SceneTest, EachIdleCallAddsHalfADegree)
 // The first frame, compared with a reference picture of it.
 TEST_F(SceneTest, FirstFrameMatchesTheReferencePicture)
 {
-    glutIdleFunc(nullptr);
+    chooseIdle(nullptr);
     const Frame frame = drawFrame();
     const std::string path = std::string(PLANVIEW_TEST_DATA) + "/first-frame.png";
     png_image image{};

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
 // The viewport, both projections and the observer's walk.
 #include <GL/glut.h>
 
@@ -141,19 +145,25 @@ TEST_F(ViewTest, ArrowKeysWalkAlongTheHeading)
     expectVec(viewer.centre, 0.124675, -5.992198);
 }
 
+// At a turned heading both parts of a step count: up goes along (sin, -cos), down straight back.
 TEST_F(ViewTest, SpinTurnsTheHeadingInRadians)
 {
     for (int i = 0; i < 3; ++i) {
         spin();
     }
+    const double across = std::sin(1.5), ahead = std::cos(1.5);
     special(GLUT_KEY_UP, 0, 0);
-    expectVec(viewer.eye, std::sin(1.5) * 0.125, -5 - std::cos(1.5) * 0.125);
-    expectVec(viewer.centre, std::sin(1.5) * 1.125, -5 - std::cos(1.5) * 1.125);
+    expectVec(viewer.eye, across * 0.125, -5 - ahead * 0.125);
+    expectVec(viewer.centre, across * 1.125, -5 - ahead * 1.125);
+    special(GLUT_KEY_DOWN, 0, 0);
+    special(GLUT_KEY_DOWN, 0, 0);
+    expectVec(viewer.eye, -across * 0.125, -5 + ahead * 0.125);
+    expectVec(viewer.centre, across * 0.875, -5 - ahead * 0.875);
 }
 
 TEST_F(ViewTest, OtherSpecialKeysDoNothing)
 {
-    glutIdleFunc(nullptr);
+    chooseIdle(nullptr);
     const ViewerState before = viewer;
     for (int key : {GLUT_KEY_F1, GLUT_KEY_PAGE_UP, GLUT_KEY_HOME, GLUT_KEY_END, GLUT_KEY_INSERT}) {
         EXPECT_FALSE(redraws([key] { special(key, 10, 10); })) << key;

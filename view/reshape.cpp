@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
 // freeglut's header first: on Windows it brings in windows.h, which GL/glu.h needs.
 #include <GL/glut.h>
 

@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 planview developers
-// SPDX-License-Identifier: MIT
 //
+// SPDX-License-Identifier: MIT
+
 // Drives a built planview in its own process on the current X display with real input through
 // XTEST and reads its window back: the fixture the end-to-end suites share, whichever build they
 // start (the Linux executable, or the Windows one under Wine).
@@ -21,6 +22,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -157,7 +159,7 @@ protected:
             XCloseDisplay(dpy_);
     }
     // Sends the window manager's WM_DELETE_WINDOW and waits for the process to end.
-    Ending close()
+    Ending closeWindow()
     {
         XEvent e{};
         e.xclient = {
@@ -178,7 +180,7 @@ protected:
     }
     void expectClosesCleanly()
     {
-        const Ending end = close();
+        const Ending end = closeWindow();
         EXPECT_TRUE(end.exited && WIFEXITED(end.status) && WEXITSTATUS(end.status) == 0)
             << "closing the window ends the process with status 0, not " << end.status;
         EXPECT_EQ(end.output, launch_.allowedOutput);
@@ -205,24 +207,67 @@ protected:
             execv(argv[0], argv.data());
             _exit(127);
         }
-        // The viewer's own window, by its caption: Wine maps helper windows of its own.
+        // The viewer's own window, by its caption: under a window manager what maps on the root
+        // is the frame around it, and Wine maps helper windows of its own.
         until(
             [&] {
-                for (XEvent e; !win_ && XPending(dpy_);) {
-                    XNextEvent(dpy_, &e);
-                    char *name = nullptr;
-                    if (e.type == MapNotify && XFetchName(dpy_, e.xmap.window, &name) && name &&
-                        std::string(name) == "planview")
-                        win_ = e.xmap.window;
-                    if (name)
-                        XFree(name);
-                }
+                for (XEvent e; !win_ && XPending(dpy_);)
+                    XNextEvent(dpy_, &e), win_ = e.type == MapNotify ? viewerIn(e.xmap.window) : 0;
                 return win_ != 0;
             },
             launch_.seconds);
         XMoveWindow(dpy_, win_, 0, 0);  // from (-1, -1): wholly on screen, so it can be read
         move(500, 400);  // with no window manager, keyboard focus follows the pointer
         return waitFor([](const Frame &f) { return f.bounds(PLAN).n > 0; }, launch_.seconds);
+    }
+    // The window titled planview at or below `w`, or 0.
+    Window viewerIn(Window w)
+    {
+        char *name = nullptr;
+        const bool found = XFetchName(dpy_, w, &name) && std::string(name) == "planview";
+        if (name)
+            XFree(name);
+        Window root, parent, *children = nullptr, hit = found ? w : 0;
+        unsigned n = 0;
+        if (!found && XQueryTree(dpy_, w, &root, &parent, &children, &n))
+            for (unsigned i = 0; i < n && !hit; ++i)
+                hit = viewerIn(children[i]);
+        if (children)
+            XFree(children);
+        return hit;
+    }
+    bool mapState(int state)
+    {
+        return until([&] {
+            XWindowAttributes a{};
+            return XGetWindowAttributes(dpy_, win_, &a) && a.map_state == state;
+        });
+    }
+    // Share of one core the viewer used over `seconds`, from the kernel's count of its CPU time.
+    double cpuShare(double seconds = 3)
+    {
+        auto ticks = [this] {
+            std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+            std::string field;
+            std::getline(stat, field, ')');  // past the command name, which may hold spaces
+            long t = 0;
+            for (int i = 3; i <= 15 && stat >> field; ++i)
+                if (i >= 14)
+                    t += std::stol(field);  // utime, stime: every thread's, in clock ticks
+            return t;
+        };
+        const long before = ticks();
+        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+        return double(ticks() - before) / double(sysconf(_SC_CLK_TCK)) / seconds;
+    }
+    // Two frames half a second apart differ, once a window just shown has been redrawn.
+    bool turns()
+    {
+        EXPECT_TRUE(waitFor([](const Frame &f) { return f.bounds(PLAN).n > 0; }));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const Frame first = grab();
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        return !(grab() == first);
     }
     Frame grab()
     {

@@ -1,6 +1,12 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
 // planview end to end: the built executable in its own process on the current X display, driven
 // with real input through XTEST and read back from its window.
 #include "driver.h"
+// After driver.h, which includes gtest before Xlib.
+#include <fcntl.h>
 
 #include <fstream>
 #include <random>
@@ -176,6 +182,170 @@ TEST_F(PlanviewE2E, ResizingRedrawsForTheNewSize)
     EXPECT_TRUE(waitFor([](const Frame &f) {
         return f.w == 800 && isOrtho(f) && placed(f, LAWN, true) && f.blank(550);
     }));
+}
+
+// A viewer that cannot be seen must rest: no spin burning a core, and the spin picks up where it
+// was once it shows again.
+constexpr double RESTING = 0.05;  // of one core
+
+TEST_F(PlanviewE2E, UnmappedOrCoveredItRestsAndSpinsAgainWhenSeen)
+{
+    ASSERT_TRUE(turns());
+    XUnmapWindow(dpy_, win_), XFlush(dpy_);
+    ASSERT_TRUE(mapState(IsUnmapped));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const double unmapped = cpuShare();
+    XMapWindow(dpy_, win_), XFlush(dpy_);
+    ASSERT_TRUE(mapState(IsViewable));
+    EXPECT_TRUE(turns()) << "the spin resumes once mapped";
+
+    XSetWindowAttributes over{};
+    over.override_redirect = True;
+    const Window cover =
+        XCreateWindow(dpy_, DefaultRootWindow(dpy_), 0, 0, 1100, 900, 0, CopyFromParent,
+                      InputOutput, CopyFromParent, CWOverrideRedirect, &over);
+    XMapRaised(dpy_, cover), XFlush(dpy_);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const double covered = cpuShare();
+    XDestroyWindow(dpy_, cover), XFlush(dpy_);
+    EXPECT_TRUE(turns()) << "the spin resumes once uncovered";
+    std::printf("CPU while unmapped: %.1f%% of a core; while covered: %.1f%%\n", 100 * unmapped,
+                100 * covered);
+    EXPECT_LT(unmapped, RESTING);
+    EXPECT_LT(covered, RESTING);
+}
+
+// The same under a real window manager, which iconifies and restores the window, on a display of
+// its own so that no other case runs under it.
+class PlanviewUnderWindowManager : public PlanviewE2E {
+protected:
+    static void SetUpTestSuite()
+    {
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
+        const std::string fd = std::to_string(fds[1]);
+        xvfb_ = spawn({"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-noreset",
+                       "-nolisten", "tcp"},
+                      fds[0]);
+        close(fds[1]);
+        // Read up to the newline: closing the pipe before Xvfb has written it all kills it.
+        std::string number;
+        for (char c; (number.empty() || number.back() != '\n') && read(fds[0], &c, 1) == 1;)
+            number += c;
+        close(fds[0]);
+        ASSERT_TRUE(!number.empty() && number.back() == '\n') << "Xvfb did not start";
+        if (const char *outer = std::getenv("DISPLAY"))
+            outerDisplay_ = outer;
+        number.pop_back();
+        setenv("DISPLAY", (":" + number).c_str(), 1);
+        openbox_ = spawn({"openbox"});
+        // The window manager is running once it has put up its check window.
+        Display *dpy = XOpenDisplay(nullptr);
+        ASSERT_TRUE(dpy) << "cannot open the window manager's display " << std::getenv("DISPLAY");
+        const Atom check = XInternAtom(dpy, "_NET_SUPPORTING_WM_CHECK", False);
+        bool managed = false;
+        for (int i = 0; i < 500 && !managed && waitpid(openbox_, nullptr, WNOHANG) == 0; ++i) {
+            Atom type;
+            int format;
+            unsigned long items, after;
+            unsigned char *data = nullptr;
+            managed =
+                XGetWindowProperty(dpy, DefaultRootWindow(dpy), check, 0, 1, False, AnyPropertyType,
+                                   &type, &format, &items, &after, &data) == Success &&
+                items == 1;
+            if (data)
+                XFree(data);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        XCloseDisplay(dpy);
+        ASSERT_TRUE(managed) << "openbox is not running (scripts/test installs it)";
+    }
+    static void TearDownTestSuite()
+    {
+        for (pid_t p : {openbox_, xvfb_})
+            if (p > 0)
+                kill(p, SIGTERM), waitpid(p, nullptr, 0);
+        if (!outerDisplay_.empty())
+            setenv("DISPLAY", outerDisplay_.c_str(), 1);
+    }
+    static pid_t spawn(std::vector<const char *> args, int closeInChild = -1)
+    {
+        args.push_back(nullptr);
+        const pid_t pid = fork();
+        if (pid == 0) {
+            if (closeInChild >= 0)
+                close(closeInChild);
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(null, 1), dup2(null, 2);
+            execvp(args[0], const_cast<char *const *>(args.data()));
+            _exit(127);
+        }
+        return pid;
+    }
+    // As xdotool's windowminimize and windowactivate ask it of the window manager.
+    void minimise()
+    {
+        XIconifyWindow(dpy_, win_, DefaultScreen(dpy_)), XFlush(dpy_);
+        ASSERT_TRUE(mapState(IsUnmapped));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+    void restore()
+    {
+        XEvent e{};
+        e.xclient = {ClientMessage,
+                     0,
+                     False,
+                     dpy_,
+                     win_,
+                     XInternAtom(dpy_, "_NET_ACTIVE_WINDOW", False),
+                     32};
+        e.xclient.data.l[0] = 2;  // from a pager, as a user's click on the task bar
+        XSendEvent(dpy_, DefaultRootWindow(dpy_), False,
+                   SubstructureRedirectMask | SubstructureNotifyMask, &e);
+        XFlush(dpy_);
+        ASSERT_TRUE(mapState(IsViewable));
+    }
+
+    static inline pid_t xvfb_ = -1, openbox_ = -1;
+    static inline std::string outerDisplay_;
+};
+
+TEST_F(PlanviewUnderWindowManager, MinimisedItRestsAndRestoredItSpinsAndTurns)
+{
+    ASSERT_TRUE(turns());
+    minimise();
+    const double minimised = cpuShare();
+    std::printf("CPU while minimised: %.1f%% of a core\n", 100 * minimised);
+    EXPECT_LT(minimised, RESTING);
+    restore();
+    EXPECT_TRUE(turns());
+    // Long enough for a spin left running to take the shared angle where a float stops counting.
+    minimise();
+    std::this_thread::sleep_for(std::chrono::seconds(15));
+    restore();
+    EXPECT_TRUE(turns()) << "still spinning after 15 s minimised";
+    key(XK_space), key(XK_space);
+    ASSERT_TRUE(until([&] { return still(); }));
+    // The first turn points the view along the heading the spin left behind, maybe away from the
+    // scene: Left turns it an eighth of a radian a press until the scene shows.
+    bool shown = false;
+    for (int i = 0; i < 60 && !shown; ++i)
+        key(XK_Left), sync(), shown = grab().bounds(PLAN).n > 0;
+    ASSERT_TRUE(shown) << "Left still turns the observer";
+    const Frame facing = grab();
+    key(XK_Right);
+    EXPECT_TRUE(waitFor(differs(facing))) << "Right still turns the observer";
+}
+
+TEST_F(PlanviewUnderWindowManager, SpinStoppedBeforeMinimisingStaysStopped)
+{
+    stopSpin();
+    minimise();
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    restore();
+    EXPECT_FALSE(turns());
+    key(XK_space);
+    EXPECT_TRUE(spinning()) << "the space key still restarts it";
 }
 
 // Resident memory of the viewer in KiB, as the kernel counts it.

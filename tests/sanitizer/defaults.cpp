@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
 // Default sanitizer options, linked into every executable of a
 // PLANVIEW_SANITIZE build. Options given in the environment still win.
 

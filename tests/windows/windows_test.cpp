@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 planview developers
-// SPDX-License-Identifier: MIT
 //
+// SPDX-License-Identifier: MIT
+
 // planview.exe, the Windows build, run under Wine on the same X display as the Linux build, driven
 // and read back as the Linux build is, and compared with the Linux build in the same state.
 #include "e2e/driver.h"
@@ -193,7 +194,7 @@ TEST_F(WindowsE2E, DragTurnsTheSceneAsOnLinux)
 
 TEST_F(WindowsE2E, ClosingTheWindowEndsItWithStatusZero)
 {
-    const Ending end = close();
+    const Ending end = closeWindow();
     EXPECT_TRUE(end.exited) << "still running " << launch_.seconds << " s after the close";
     EXPECT_TRUE(WIFEXITED(end.status) && WEXITSTATUS(end.status) == 0) << end.status;
     EXPECT_EQ(end.output, launch_.allowedOutput) << "only freeglut's display line";
