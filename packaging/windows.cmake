@@ -6,9 +6,7 @@
 # licence beside it, no folder around them. `cpack -G ZIP` in the build folder writes it.
 install(TARGETS planview RUNTIME DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
-if(EXISTS ${PROJECT_SOURCE_DIR}/LICENSES/MIT.txt)
-  install(FILES ${PROJECT_SOURCE_DIR}/LICENSES/MIT.txt DESTINATION . RENAME LICENSE.txt)
-endif()
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSES/MIT.txt DESTINATION . RENAME LICENSE.txt)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(PLANVIEW_WINDOWS_ARCH win64)

@@ -8,6 +8,9 @@
 
 BUILD_DIR=${BUILD_DIR:-build}
 BUILD_PACKAGES="cmake g++ libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev"
+# CI builds with warnings as errors.
+WERROR=OFF
+[ "${CI:-}" = true ] && WERROR=ON
 
 # Installs whichever of the named Debian packages are missing, and nothing
 # when all are there.
