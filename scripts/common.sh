@@ -113,3 +113,13 @@ fetch_freeglut_source() {
     mkdir -p "$src"
     (cd "$src" && private_apt source -qq freeglut >&2)
 }
+
+# Installs the npm packages the browser tests and benchmark drive browsers with, exactly as the
+# lockfile pins them, unless node_modules already holds that install.
+npm_install() {
+    # The machine's Node.js brings its own npm.
+    command -v npm >/dev/null || ensure_packages nodejs npm
+    if ! cmp -s package-lock.json node_modules/.package-lock.json 2>/dev/null; then
+        npm ci --no-audit --no-fund --loglevel=error >&2
+    fi
+}
