@@ -71,3 +71,64 @@ start_virtual_display() {
     export DISPLAY=":$(head -n1 "$fdfile")"
     rm -f "$fdfile"
 }
+
+# use_private_apt APT_DIR: points private_apt at APT_DIR, set up once a run: APT with the
+# machine's own sources turned into deb-src entries and its lists and downloads kept in a folder of
+# ours, for the source packages the other platforms' builds take code or notices from. The
+# machine's APT configuration and state stay untouched, and no archive host is written down here.
+PRIVATE_APT_DIR=
+use_private_apt() {
+    local sourcelist sourceparts file
+    [ "$PRIVATE_APT_DIR" = "$1" ] && return 0
+    PRIVATE_APT_DIR=$1
+    eval "$(apt-config shell sourcelist Dir::Etc::sourcelist/f sourceparts Dir::Etc::sourceparts/d)"
+    rm -rf "$PRIVATE_APT_DIR"
+    mkdir -p "$PRIVATE_APT_DIR/sources.list.d" "$PRIVATE_APT_DIR/lists/partial" \
+        "$PRIVATE_APT_DIR/cache/archives/partial"
+    # One-line entries: "deb [options] uri suite components" becomes deb-src.
+    to_deb_src() { sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' "$@"; }
+    if [ -f "$sourcelist" ]; then
+        to_deb_src "$sourcelist" >"$PRIVATE_APT_DIR/sources.list"
+    else
+        : >"$PRIVATE_APT_DIR/sources.list"
+    fi
+    for file in "$sourceparts"*.list; do
+        if [ -f "$file" ]; then
+            to_deb_src "$file" >"$PRIVATE_APT_DIR/sources.list.d/${file##*/}"
+        fi
+    done
+    # deb822 entries keep their URIs, suites, components and keys; only the type changes.
+    for file in "$sourceparts"*.sources; do
+        if [ -f "$file" ]; then
+            sed 's/^Types:.*/Types: deb-src/' "$file" >"$PRIVATE_APT_DIR/sources.list.d/${file##*/}"
+        fi
+    done
+    private_apt update -qq >&2
+}
+
+private_apt() {
+    apt-get -o Dir::Etc::SourceList="$PRIVATE_APT_DIR/sources.list" \
+        -o Dir::Etc::SourceParts="$PRIVATE_APT_DIR/sources.list.d" \
+        -o Dir::State::Lists="$PRIVATE_APT_DIR/lists" \
+        -o Dir::Cache="$PRIVATE_APT_DIR/cache" \
+        -o APT::Sandbox::User="$(id -un)" "$@"
+}
+
+# fetch_freeglut_source SRC_DIR: unpacks Debian's freeglut source package into SRC_DIR, through
+# use_private_apt's folder. Both builds for other platforms compile freeglut's code from it.
+fetch_freeglut_source() {
+    echo "Fetching freeglut's source from the Debian archive" >&2
+    rm -rf "$1"
+    mkdir -p "$1"
+    (cd "$1" && private_apt source -qq freeglut >&2)
+}
+
+# Installs the npm packages the browser tests and benchmark drive browsers with, exactly as the
+# lockfile pins them, unless node_modules already holds that install.
+npm_install() {
+    # The machine's Node.js brings its own npm.
+    command -v npm >/dev/null || ensure_packages nodejs npm
+    if ! cmp -s package-lock.json node_modules/.package-lock.json 2>/dev/null; then
+        npm ci --no-audit --no-fund --loglevel=error >&2
+    fi
+}
