@@ -15,7 +15,8 @@
 
 /* freeglut draws its shapes from client-side vertex arrays where OpenGL 1.1 has them, and with
  * glBegin/glEnd, vertex by vertex in the same order, where it does not. The toolchain's OpenGL
- * emulation loses vertices of arrays drawn from an offset, so the shapes take the second way. */
+ * emulation draws the arrays wrongly (the cubes lose faces, the spheres most of their lines), so
+ * the shapes take the second way. */
 #undef GL_VERSION_1_1
 
 /* No window ever asks for the shader path: these stay -1, so every shape is drawn with the
