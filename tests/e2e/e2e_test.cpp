@@ -215,66 +215,54 @@ TEST_F(PlanviewE2E, UnmappedOrCoveredItRestsAndSpinsAgainWhenSeen)
     EXPECT_LT(covered, RESTING);
 }
 
-// The same under a real window manager, which iconifies and restores the window, on a display of
-// its own so that no other case runs under it.
+// The same under a real window manager, which iconifies and restores the window. tests/own-display
+// gives each test process a display of its own, so no other case runs under it.
 class PlanviewUnderWindowManager : public PlanviewE2E {
 protected:
     static void SetUpTestSuite()
     {
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        const std::string fd = std::to_string(fds[1]);
-        xvfb_ = spawn({"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-noreset",
-                       "-nolisten", "tcp"},
-                      fds[0]);
-        close(fds[1]);
-        // Read up to the newline: closing the pipe before Xvfb has written it all kills it.
-        std::string number;
-        for (char c; (number.empty() || number.back() != '\n') && read(fds[0], &c, 1) == 1;)
-            number += c;
-        close(fds[0]);
-        ASSERT_TRUE(!number.empty() && number.back() == '\n') << "Xvfb did not start";
-        if (const char *outer = std::getenv("DISPLAY"))
-            outerDisplay_ = outer;
-        number.pop_back();
-        setenv("DISPLAY", (":" + number).c_str(), 1);
+        Display *dpy = XOpenDisplay(nullptr);
+        ASSERT_TRUE(dpy) << "no display: run through tests/own-display";
+        // Without this, another window manager's check window would pass for openbox's.
+        ASSERT_FALSE(managed(dpy)) << "a window manager already runs on " << DisplayString(dpy)
+                                   << ": run on a display of the test's own (tests/own-display)";
         openbox_ = spawn({"openbox"});
         // The window manager is running once it has put up its check window.
-        Display *dpy = XOpenDisplay(nullptr);
-        ASSERT_TRUE(dpy) << "cannot open the window manager's display " << std::getenv("DISPLAY");
-        const Atom check = XInternAtom(dpy, "_NET_SUPPORTING_WM_CHECK", False);
-        bool managed = false;
-        for (int i = 0; i < 500 && !managed && waitpid(openbox_, nullptr, WNOHANG) == 0; ++i) {
-            Atom type;
-            int format;
-            unsigned long items, after;
-            unsigned char *data = nullptr;
-            managed =
-                XGetWindowProperty(dpy, DefaultRootWindow(dpy), check, 0, 1, False, AnyPropertyType,
-                                   &type, &format, &items, &after, &data) == Success &&
-                items == 1;
-            if (data)
-                XFree(data);
+        bool up = false;
+        for (int i = 0; i < 500 && !up && waitpid(openbox_, nullptr, WNOHANG) == 0; ++i) {
+            up = managed(dpy);
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         XCloseDisplay(dpy);
-        ASSERT_TRUE(managed) << "openbox is not running (scripts/test installs it)";
+        ASSERT_TRUE(up) << "openbox is not running (scripts/test installs it)";
     }
     static void TearDownTestSuite()
     {
-        for (pid_t p : {openbox_, xvfb_})
-            if (p > 0)
-                kill(p, SIGTERM), waitpid(p, nullptr, 0);
-        if (!outerDisplay_.empty())
-            setenv("DISPLAY", outerDisplay_.c_str(), 1);
+        if (openbox_ > 0)
+            kill(openbox_, SIGTERM), waitpid(openbox_, nullptr, 0);
+        openbox_ = -1;
     }
-    static pid_t spawn(std::vector<const char *> args, int closeInChild = -1)
+    // Whether a window manager has put up its check window on the root.
+    static bool managed(Display *dpy)
+    {
+        const Atom check = XInternAtom(dpy, "_NET_SUPPORTING_WM_CHECK", False);
+        Atom type;
+        int format;
+        unsigned long items, after;
+        unsigned char *data = nullptr;
+        const bool found =
+            XGetWindowProperty(dpy, DefaultRootWindow(dpy), check, 0, 1, False, AnyPropertyType,
+                               &type, &format, &items, &after, &data) == Success &&
+            items == 1;
+        if (data)
+            XFree(data);
+        return found;
+    }
+    static pid_t spawn(std::vector<const char *> args)
     {
         args.push_back(nullptr);
         const pid_t pid = fork();
         if (pid == 0) {
-            if (closeInChild >= 0)
-                close(closeInChild);
             const int null = open("/dev/null", O_WRONLY);
             dup2(null, 1), dup2(null, 2);
             execvp(args[0], const_cast<char *const *>(args.data()));
@@ -306,8 +294,7 @@ protected:
         ASSERT_TRUE(mapState(IsViewable));
     }
 
-    static inline pid_t xvfb_ = -1, openbox_ = -1;
-    static inline std::string outerDisplay_;
+    static inline pid_t openbox_ = -1;
 };
 
 TEST_F(PlanviewUnderWindowManager, MinimisedItRestsAndRestoredItSpinsAndTurns)
