@@ -5,8 +5,6 @@
 // planview end to end: the built executable in its own process on the current X display, driven
 // with real input through XTEST and read back from its window.
 #include "driver.h"
-// After driver.h, which includes gtest before Xlib.
-#include <fcntl.h>
 
 #include <fstream>
 #include <random>
@@ -66,7 +64,7 @@ TEST_F(PlanviewE2E, KeysSwitchProjectionAndDepthTestingAndNothingElse)
     EXPECT_TRUE(waitFor(same(persp)));
     // Upper case and other keys are no commands: the d after them still turns depth testing off.
     for (KeySym k : {XK_d, XK_p})
-        key(k, true);
+        key(k, SHIFT);
     for (KeySym k : {XK_x, XK_q, XK_Escape, XK_Return, XK_d})
         key(k);
     EXPECT_TRUE(waitFor(same(flat)));
@@ -221,23 +219,12 @@ class PlanviewUnderWindowManager : public PlanviewE2E {
 protected:
     static void SetUpTestSuite()
     {
-        int fds[2];
-        ASSERT_EQ(pipe(fds), 0);
-        const std::string fd = std::to_string(fds[1]);
-        xvfb_ = spawn({"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-noreset",
-                       "-nolisten", "tcp"},
-                      fds[0]);
-        close(fds[1]);
-        // Read up to the newline: closing the pipe before Xvfb has written it all kills it.
-        std::string number;
-        for (char c; (number.empty() || number.back() != '\n') && read(fds[0], &c, 1) == 1;)
-            number += c;
-        close(fds[0]);
-        ASSERT_TRUE(!number.empty() && number.back() == '\n') << "Xvfb did not start";
+        std::string display;
+        xvfb_ = startXvfb(display);
+        ASSERT_GT(xvfb_, 0) << "Xvfb did not start";
         if (const char *outer = std::getenv("DISPLAY"))
             outerDisplay_ = outer;
-        number.pop_back();
-        setenv("DISPLAY", (":" + number).c_str(), 1);
+        setenv("DISPLAY", display.c_str(), 1);
         openbox_ = spawn({"openbox"});
         // The window manager is running once it has put up its check window.
         Display *dpy = XOpenDisplay(nullptr);
@@ -267,20 +254,6 @@ protected:
                 kill(p, SIGTERM), waitpid(p, nullptr, 0);
         if (!outerDisplay_.empty())
             setenv("DISPLAY", outerDisplay_.c_str(), 1);
-    }
-    static pid_t spawn(std::vector<const char *> args, int closeInChild = -1)
-    {
-        args.push_back(nullptr);
-        const pid_t pid = fork();
-        if (pid == 0) {
-            if (closeInChild >= 0)
-                close(closeInChild);
-            const int null = open("/dev/null", O_WRONLY);
-            dup2(null, 1), dup2(null, 2);
-            execvp(args[0], const_cast<char *const *>(args.data()));
-            _exit(127);
-        }
-        return pid;
     }
     // As xdotool's windowminimize and windowactivate ask it of the window manager.
     void minimise()
@@ -388,7 +361,7 @@ TEST_F(PlanviewE2E, SurvivesAStormOfRandomInput)
             const int what = pick(20);
             if (what < 7) {
                 const bool shift = pick(2);
-                key(keys[pick(int(keys.size()))], shift), events += shift ? 4 : 2;
+                key(keys[pick(int(keys.size()))], shift ? SHIFT : 0), events += shift ? 4 : 2;
             } else if (what < 13) {
                 button(1 + pick(5), pick(2)), ++events;
             } else if (what < 19) {
