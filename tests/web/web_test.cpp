@@ -1,0 +1,435 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
+// The web build's page, opened from disk in headless Chromium and in Firefox (on an X display of
+// the test's own), driven with real input through browser.mjs, read back from screenshots of its
+// canvas and compared with the desktop build given the same input.
+#include <poll.h>
+#include <sys/prctl.h>
+
+#include "e2e/frame_png.h"
+
+namespace e2e {
+namespace {
+
+// browser.mjs with the page open: a command a line, an answer a line.
+class Browser {
+public:
+    Browser(const std::string &kind, const std::string &display)
+    {
+        int in[2], out[2];
+        if (pipe(in) || pipe(out))
+            return;
+        if ((pid_ = fork()) == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGTERM);  // a test stopped for its time takes it along
+            dup2(in[0], 0), dup2(out[1], 1);
+            for (int fd : {in[0], in[1], out[0], out[1]})
+                close(fd);
+            // Headless Firefox offers WebGL when it finds a display, and none without one.
+            display.empty() ? unsetenv("DISPLAY") : setenv("DISPLAY", display.c_str(), 1);
+            execlp("node", "node", BROWSER_SCRIPT, kind.c_str(), PLANVIEW_PAGE, nullptr);
+            _exit(127);
+        }
+        close(in[0]), close(out[1]);
+        to_ = in[1], from_ = out[0];
+        ready_ = answer(STARTUP_SECONDS) == "ok \"ready\"";
+    }
+    ~Browser()
+    {
+        close(to_);  // the script then closes the browser and ends
+        int status;
+        for (int i = 0; i < 300 && waitpid(pid_, &status, WNOHANG) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (waitpid(pid_, &status, WNOHANG) == 0)
+            kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
+        close(from_);
+    }
+    bool ready() const { return ready_; }
+    // The answer line: "ok" and a JSON value, or "error" and why.
+    std::string ask(const std::string &command)
+    {
+        const std::string line = command + "\n";
+        return write(to_, line.data(), line.size()) == ssize_t(line.size()) ? answer(60) : "";
+    }
+
+private:
+    std::string answer(double seconds)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        std::string line;
+        for (char c = 0; c != '\n';) {
+            pollfd p{from_, POLLIN, 0};
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                end - std::chrono::steady_clock::now());
+            if (left.count() <= 0 || poll(&p, 1, int(left.count())) != 1 || read(from_, &c, 1) != 1)
+                return "no answer within " + std::to_string(int(seconds)) + " s: " + line;
+            line += c;
+        }
+        line.pop_back();
+        return line;
+    }
+
+    static constexpr double STARTUP_SECONDS = 60;
+    pid_t pid_ = -1;
+    int to_ = -1, from_ = -1;
+    bool ready_ = false;
+};
+
+bool yellowish(unsigned p)
+{
+    return (p >> 16) >= 0xfe && (p >> 8 & 0xff) >= 0xfe && (p & 0xff) <= 1;
+}
+
+// Lit pixels, outside the markers, of either picture with no pixel of the other within one pixel
+// and one colour level a channel. The markers' spin angle differs from run to run: every pixel
+// within two of one yellow in either picture is left out.
+struct Mismatch {
+    int unmatched = 0, lit = 0;
+    Frame image;  // the second picture dimmed, unmatched pixels in red
+};
+Mismatch mismatch(const Frame &a, const Frame &b)
+{
+    constexpr int MASK_RADIUS = 2;
+    Mismatch m{0, 0, b};
+    std::vector<bool> masked(a.px.size());
+    for (int y = 0; y < a.h; ++y)
+        for (int x = 0; x < a.w; ++x)
+            if (yellowish(a.px[y * a.w + x]) || yellowish(b.px[y * a.w + x]))
+                for (int dy = -MASK_RADIUS; dy <= MASK_RADIUS; ++dy)
+                    for (int dx = -MASK_RADIUS; dx <= MASK_RADIUS; ++dx)
+                        if (x + dx >= 0 && x + dx < a.w && y + dy >= 0 && y + dy < a.h)
+                            masked[(y + dy) * a.w + x + dx] = true;
+    auto near = [](unsigned p, unsigned q) {
+        for (int shift : {0, 8, 16})
+            if (std::abs(int(p >> shift & 0xff) - int(q >> shift & 0xff)) > 1)
+                return false;
+        return true;
+    };
+    for (unsigned &p : m.image.px)
+        p = p >> 1 & 0x7f7f7f;
+    for (auto [f, g] : {std::pair(&a, &b), {&b, &a}})
+        for (int y = 0; y < a.h; ++y)
+            for (int x = 0; x < a.w; ++x) {
+                const unsigned p = f->px[y * a.w + x];
+                if (!p || masked[y * a.w + x])
+                    continue;
+                bool found = false;
+                for (int dy = -1; dy <= 1 && !found; ++dy)
+                    for (int dx = -1; dx <= 1 && !found; ++dx)
+                        found = x + dx >= 0 && x + dx < a.w && y + dy >= 0 && y + dy < a.h &&
+                                near(p, g->px[(y + dy) * a.w + x + dx]);
+                ++m.lit;
+                if (!found)
+                    ++m.unmatched, m.image.px[y * a.w + x] = 0xff0000;
+            }
+    return m;
+}
+
+// One named step of input, given alike to the desktop build and the page.
+struct Step {
+    std::string name;
+    std::function<void()> input;
+};
+
+// The fixture's input and grabs go to the page while web_ is set and to the desktop build, started
+// by the test when it compares, otherwise. The desktop build runs on an X display of the test's
+// own, Firefox on another.
+class WebE2E : public PlanviewE2E, public testing::WithParamInterface<std::string> {
+protected:
+    static void SetUpTestSuite()
+    {
+        std::string display;
+        ASSERT_GT(desktopXvfb_ = startXvfb(display), 0) << "Xvfb did not start";
+        setenv("DISPLAY", display.c_str(), 1);
+    }
+    static void TearDownTestSuite()
+    {
+        kill(desktopXvfb_, SIGTERM), waitpid(desktopXvfb_, nullptr, 0);
+    }
+    void SetUp() override
+    {
+        const std::string kind = GetParam(), page = PLANVIEW_PAGE;
+        if (access(PLANVIEW_PAGE, R_OK) != 0)
+            GTEST_SKIP() << page << " is missing: ./scripts/build-web builds it";
+        if (access(NODE_MODULES "/puppeteer-core/package.json", R_OK) != 0)
+            GTEST_SKIP() << "puppeteer-core is not installed: npm ci in tests/web installs it";
+        if (access(kind == "chromium" ? "/usr/bin/chromium" : "/usr/bin/firefox-esr", X_OK) != 0)
+            GTEST_SKIP() << kind << " is not installed (./scripts/test installs it)";
+        std::string display;
+        if (kind == "firefox")  // Firefox has WebGL here only on a display
+            ASSERT_GT(browserXvfb_ = startXvfb(display), 0) << "Xvfb did not start";
+        browser_ = std::make_unique<Browser>(kind, display);
+        ASSERT_TRUE(browser_->ready()) << kind << " did not open " << page;
+        shot_ = (std::filesystem::temp_directory_path() /
+                 ("planview-web-" + std::to_string(getpid()) + ".png"))
+                    .string();
+        if (kind != "firefox-headless")
+            ASSERT_TRUE(waitFor([](const Frame &f) { return f.bounds(PLAN).n > 0; }, 30))
+                << "no picture on the canvas";
+    }
+    void TearDown() override
+    {
+        if (browser_ && browser_->ready())
+            EXPECT_EQ(ask("console"), "ok []") << "the page logs nothing and throws nothing";
+        browser_.reset();
+        std::filesystem::remove(shot_);
+        if (browserXvfb_ > 0)
+            kill(browserXvfb_, SIGTERM), waitpid(browserXvfb_, nullptr, 0);
+        PlanviewE2E::TearDown();
+    }
+    std::string ask(const std::string &command) { return browser_->ask(command); }
+    void expectOk(const std::string &command)
+    {
+        const std::string answer = ask(command);
+        EXPECT_EQ(answer.rfind("ok", 0), 0U) << command << ": " << answer;
+    }
+
+    Frame grab() override
+    {
+        if (!web_)
+            return PlanviewE2E::grab();
+        return ask("shot " + shot_) == "ok null" ? loadPng(shot_) : Frame{};
+    }
+    void key(KeySym k, unsigned mods = 0) override
+    {
+        if (!web_)
+            return PlanviewE2E::key(k, mods);
+        std::string command = std::string("key ") + XKeysymToString(k);
+        for (auto [mod, name] : {std::pair(SHIFT, " shift"), {CONTROL, " control"}, {ALT, " alt"}})
+            if (mods & mod)
+                command += name;
+        expectOk(command);
+    }
+    void move(int x, int y) override
+    {
+        if (!web_)
+            return PlanviewE2E::move(x, y);
+        expectOk("move " + std::to_string(x) + " " + std::to_string(y));
+    }
+    void button(unsigned b, bool down) override
+    {
+        if (!web_)
+            return PlanviewE2E::button(b, down);
+        expectOk(std::string(down ? "down " : "up ") + (b == 1   ? "left"
+                                                        : b == 2 ? "middle"
+                                                                 : "right"));
+    }
+    void drag(unsigned b, std::vector<std::pair<int, int>> path)
+    {
+        move(path[0].first, path[0].second), button(b, true);
+        for (size_t i = 1; i < path.size(); ++i)
+            move(path[i].first, path[i].second);
+        button(b, false);
+    }
+
+    // Runs the steps in the page and then in a desktop build, and after each step, once both
+    // pictures are still, requires them to match but for a share of their lit pixels: Chromium's
+    // line rasteriser places about 0.6% of them a pixel over, Firefox draws with Mesa as the
+    // desktop does.
+    void expectSamePictures(const std::vector<Step> &steps)
+    {
+        const double allowed = GetParam() == "chromium" ? 0.01 : 0.001;
+        std::vector<Frame> pictures[2];
+        for (bool web : {true, false}) {
+            web_ = web;
+            if (!web)
+                ASSERT_TRUE(start());
+            for (const Step &s : steps) {
+                s.input();
+                EXPECT_TRUE(until([&] { return still(); }, 30)) << s.name;
+                pictures[web].push_back(grab());
+            }
+        }
+        expectClosesCleanly();
+        for (size_t i = 0; i < steps.size(); ++i) {
+            const Frame &desktop = pictures[0][i], &page = pictures[1][i];
+            ASSERT_TRUE(desktop.w == page.w && desktop.h == page.h)
+                << steps[i].name << ": canvas " << page.w << "x" << page.h;
+            const Mismatch m = mismatch(desktop, page);
+            std::printf("%s, %s: %d of %d lit pixels unmatched (%.3f%%)\n", GetParam().c_str(),
+                        steps[i].name.c_str(), m.unmatched, m.lit, 100.0 * m.unmatched / m.lit);
+            EXPECT_GT(m.lit, 1000) << steps[i].name;
+            if (m.unmatched > allowed * m.lit) {
+                const std::string path = std::string(PLANVIEW_TEST_OUTPUT) + "/" + GetParam() +
+                                         "-step" + std::to_string(i);
+                savePng(desktop, path + "-desktop.png"), savePng(page, path + "-page.png");
+                savePng(m.image, path + "-unmatched.png");
+                ADD_FAILURE() << steps[i].name << ": " << m.unmatched << " of " << m.lit
+                              << " lit pixels unmatched; red in " << path << "-unmatched.png";
+            }
+        }
+    }
+
+    std::unique_ptr<Browser> browser_;
+    bool web_ = true;
+    std::string shot_;
+    pid_t browserXvfb_ = -1;
+    static inline pid_t desktopXvfb_ = -1;
+};
+
+TEST_P(WebE2E, PicturesMatchTheDesktopBuildsStepByStep)
+{
+    EXPECT_EQ(ask("eval document.title"), "ok \"planview\"");
+    expectSamePictures({
+        {"at the start", [&] { stopSpin(); }},
+        // No button: a move turns nothing. Until the first left release any button turns the
+        // scene, its first motion measured from (0, 0).
+        {"after right and middle drags",
+         [&] {
+             move(500, 400);
+             drag(3, {{500, 400}, {505, 400}, {530, 380}});
+             drag(2, {{530, 380}, {480, 420}});
+         }},
+        {"after a left drag",
+         [&] {
+             drag(1, {{300, 300}, {345, 330}, {420, 380}});
+         }},
+        {"depth testing off", [&] { key(XK_d); }},
+        {"in the orthographic box", [&] { key(XK_d), key(XK_p); }},
+        {"after arrow keys in the box",
+         [&] {
+             for (KeySym k : {XK_Up, XK_Left, XK_Left, XK_Down, XK_Right, XK_Up})
+                 key(k);
+         }},
+        {"after a drag in the box",
+         [&] {
+             drag(1, {{600, 500}, {650, 450}, {700, 350}});
+         }},
+        {"after keys that are no commands",
+         [&] {
+             for (KeySym k : {XK_d, XK_p})
+                 key(k, SHIFT), key(k, CONTROL);
+             for (KeySym k : {XK_x, XK_q, XK_Escape, XK_Return, XK_Home, XK_Insert})
+                 key(k);
+         }},
+    });
+}
+
+TEST_P(WebE2E, SpaceTwiceStopsTheSpinAndAThirdRestartsIt)
+{
+    EXPECT_TRUE(spinning());
+    key(XK_space);
+    EXPECT_TRUE(spinning()) << "the first space only sets the flag";
+    key(XK_space);
+    EXPECT_TRUE(until([&] { return still(); }));
+    key(XK_space);
+    EXPECT_TRUE(spinning());
+    move(500, 400), button(1, true), sync();
+    EXPECT_TRUE(still()) << "a held left button pauses the spin";
+    button(1, false);
+    EXPECT_TRUE(spinning());
+}
+
+// The heading is the spin angle, wherever the spin stopped: turn until the scene is ahead.
+TEST_P(WebE2E, ArrowKeysTurnAndWalkTheObserver)
+{
+    stopSpin();
+    auto mid = [](const Frame &f) { return f.bounds(VIOLET).mid(); };
+    auto width = [](const Frame &f) { return f.bounds(VIOLET).x1 - f.bounds(VIOLET).x0; };
+    key(XK_Up), sync();
+    for (int i = 0; i < 60 && std::abs(mid(grab()) - 500) > 50; ++i)
+        key(XK_Right), sync();
+    const Frame ahead = grab();
+    ASSERT_LE(std::abs(mid(ahead) - 500), 50);
+    key(XK_Right);
+    EXPECT_TRUE(waitFor([&](const Frame &f) {
+        return f.bounds(VIOLET).n && mid(f) < mid(ahead) - 40;
+    })) << "turning right slides the scene left";
+    key(XK_Left);
+    EXPECT_TRUE(waitFor(same(ahead)));
+    const int w = width(ahead);
+    key(XK_Up);
+    EXPECT_TRUE(waitFor([&](const Frame &f) { return width(f) > w + 10; })) << "up steps closer";
+    key(XK_Down), key(XK_Down);
+    EXPECT_TRUE(waitFor([&](const Frame &f) { return width(f) < w - 10; })) << "down steps back";
+}
+
+// A hidden page must rest: a second tab in front hides it (document.visibilityState says so), and
+// the browser then uses no more CPU than with the spin stopped, give or take NOISE (its own work,
+// up to about 7% of a core here); shown again, the page spins on.
+TEST_P(WebE2E, HiddenBehindAnotherTabItRestsAndShownItSpinsAgain)
+{
+    constexpr double NOISE = 0.05;  // of one core
+    ASSERT_TRUE(turns());
+    const pid_t browser = std::stoi(ask("pid").substr(3));
+    const double spinning = treeCpuShare(browser, 3);
+    expectOk("hide");
+    ASSERT_EQ(ask("eval document.visibilityState"), "ok \"hidden\"");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const double hidden = treeCpuShare(browser, 3);
+    expectOk("show");
+    ASSERT_EQ(ask("eval document.visibilityState"), "ok \"visible\"");
+    EXPECT_TRUE(turns()) << "the spin resumes once shown";
+    stopSpin();
+    const double stopped = treeCpuShare(browser, 3);
+    std::printf("%s: CPU, in shares of a core: %.3f spinning, %.3f hidden, %.3f stopped\n",
+                GetParam().c_str(), spinning, hidden, stopped);
+    EXPECT_LT(hidden, stopped + NOISE);
+}
+
+// Keys and buttons are the viewer's: no scrolling on arrows or space, though the page is taller
+// than the window, and no context menu on the right button.
+TEST_P(WebE2E, ArrowsAndSpaceScrollNothingAndTheRightButtonOpensNoMenu)
+{
+    expectOk("viewport 1100 400 1");
+    ASSERT_EQ(ask("eval document.documentElement.scrollHeight > innerHeight + 100"), "ok true");
+    expectOk("eval addEventListener('contextmenu', e => window.menu = !e.defaultPrevented)");
+    for (KeySym k : {XK_Down, XK_space, XK_Right, XK_Down, XK_Next, XK_End})
+        key(k);
+    move(500, 200), button(3, true), button(3, false);
+    EXPECT_EQ(ask("eval [scrollX, scrollY, window.menu]"), "ok [0,0,false]");
+}
+
+// On a screen narrower than the canvas the page scales it down; a mouse drag and a one-finger
+// touch drag there, in canvas pixels, turn the scene as the same drags with the left button do
+// on the desktop. Two device pixels a page pixel keep the screenshots at canvas size.
+TEST_P(WebE2E, OnANarrowTouchScreenDragsAndTouchesTurnAsOnTheDesktop)
+{
+    constexpr int HALF = 500, HEIGHT = 700;  // exactly half: whole page pixels for the drags
+    const std::string narrow = " " + std::to_string(HEIGHT) + " 2 touch",
+                      width =
+                          "eval document.getElementById('canvas').getBoundingClientRect().width";
+    expectOk("viewport " + std::to_string(HALF) + narrow);
+    const int margins = HALF - int(std::stod(ask(width).substr(3)));
+    expectOk("viewport " + std::to_string(HALF + margins) + narrow);
+    ASSERT_EQ(ask(width), "ok " + std::to_string(HALF));
+    auto touchDrag = [&](std::vector<std::pair<int, int>> path) {
+        if (!web_)
+            return drag(1, path);
+        for (size_t i = 0; i < path.size(); ++i)
+            expectOk(std::string("touch ") + (i ? "move " : "start ") +
+                     std::to_string(path[i].first) + " " + std::to_string(path[i].second));
+        expectOk("touch end");
+    };
+    expectSamePictures({
+        {"narrow, at the start", [&] { stopSpin(); }},
+        {"narrow, after a drag",
+         [&] {
+             drag(1, {{200, 600}, {260, 560}, {400, 500}});
+         }},
+        {"narrow, after a touch drag",
+         [&] {
+             touchDrag({{700, 200}, {640, 260}, {500, 300}});
+         }},
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(Browsers, WebE2E, testing::Values("chromium", "firefox"),
+                         [](const auto &info) { return info.param; });
+
+// Without WebGL (headless Firefox has none here) the page says so in words instead of a canvas.
+class WebWithoutWebGL : public WebE2E {};
+
+TEST_P(WebWithoutWebGL, SaysSoInWordsInsteadOfACanvas)
+{
+    EXPECT_EQ(ask("eval document.title"), "ok \"planview\"");
+    EXPECT_EQ(ask("eval document.querySelectorAll('canvas').length"), "ok 0");
+    EXPECT_EQ(ask("eval /WebGL/.test(document.body.innerText)"), "ok true");
+}
+
+INSTANTIATE_TEST_SUITE_P(Browsers, WebWithoutWebGL, testing::Values("firefox-headless"),
+                         [](const auto &info) { return std::string("firefox_headless"); });
+
+}  // namespace
+}  // namespace e2e
