@@ -71,3 +71,55 @@ start_virtual_display() {
     export DISPLAY=":$(head -n1 "$fdfile")"
     rm -f "$fdfile"
 }
+
+# fetch_freeglut_source SRC_DIR APT_DIR: unpacks Debian's freeglut source package into SRC_DIR
+# (both builds that compile freeglut's code for another platform start from it). APT runs with
+# the machine's own sources turned into deb-src entries and its lists and downloads kept in
+# APT_DIR: the machine's APT configuration and state stay untouched, and no archive host is
+# written down here.
+fetch_freeglut_source() {
+    local src=$1 apt_dir=$2 sourcelist sourceparts file
+    private_apt() {
+        apt-get -o Dir::Etc::SourceList="$apt_dir/sources.list" \
+            -o Dir::Etc::SourceParts="$apt_dir/sources.list.d" \
+            -o Dir::State::Lists="$apt_dir/lists" \
+            -o Dir::Cache="$apt_dir/cache" \
+            -o APT::Sandbox::User="$(id -un)" "$@"
+    }
+    eval "$(apt-config shell sourcelist Dir::Etc::sourcelist/f sourceparts Dir::Etc::sourceparts/d)"
+    rm -rf "$apt_dir"
+    mkdir -p "$apt_dir/sources.list.d" "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial"
+    # One-line entries: "deb [options] uri suite components" becomes deb-src.
+    to_deb_src() { sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' "$@"; }
+    if [ -f "$sourcelist" ]; then
+        to_deb_src "$sourcelist" >"$apt_dir/sources.list"
+    else
+        : >"$apt_dir/sources.list"
+    fi
+    for file in "$sourceparts"*.list; do
+        if [ -f "$file" ]; then
+            to_deb_src "$file" >"$apt_dir/sources.list.d/${file##*/}"
+        fi
+    done
+    # deb822 entries keep their URIs, suites, components and keys; only the type changes.
+    for file in "$sourceparts"*.sources; do
+        if [ -f "$file" ]; then
+            sed 's/^Types:.*/Types: deb-src/' "$file" >"$apt_dir/sources.list.d/${file##*/}"
+        fi
+    done
+    echo "Fetching freeglut's source from the Debian archive" >&2
+    private_apt update -qq >&2
+    rm -rf "$src"
+    mkdir -p "$src"
+    (cd "$src" && private_apt source -qq freeglut >&2)
+}
+
+# Installs the npm packages the browser tests and benchmark drive browsers with, exactly as the
+# lockfile pins them, unless node_modules already holds that install.
+npm_install() {
+    # The machine's Node.js brings its own npm.
+    command -v npm >/dev/null || ensure_packages nodejs npm
+    if ! cmp -s package-lock.json node_modules/.package-lock.json 2>/dev/null; then
+        npm ci --no-audit --no-fund --loglevel=error >&2
+    fi
+}
