@@ -153,7 +153,8 @@ protected:
         if (access(PLANVIEW_PAGE, R_OK) != 0)
             GTEST_SKIP() << page << " is missing: ./scripts/build-web builds it";
         if (access(NODE_MODULES "/puppeteer-core/package.json", R_OK) != 0)
-            GTEST_SKIP() << "puppeteer-core is not installed: npm ci in tests/web installs it";
+            GTEST_SKIP()
+                << "puppeteer-core is not installed: npm ci at the top of the tree installs it";
         if (access(kind == "chromium" ? "/usr/bin/chromium" : "/usr/bin/firefox-esr", X_OK) != 0)
             GTEST_SKIP() << kind << " is not installed (./scripts/test installs it)";
         std::string display;
