@@ -43,6 +43,16 @@ struct Bounds {
     int mid() const { return n ? (x0 + x1) / 2 : -999; }
 };
 
+// Whether two colours are within one level of each other in every channel: a browser rounds some
+// of the palette's fractions the other way.
+inline bool near(unsigned p, unsigned q)
+{
+    for (int shift : {0, 8, 16})
+        if (std::abs(int(p >> shift & 0xff) - int(q >> shift & 0xff)) > 1)
+            return false;
+    return true;
+}
+
 // The window's pixels, rows top-down as X numbers them.
 struct Frame {
     int w = 0, h = 0;
@@ -52,7 +62,7 @@ struct Frame {
         Bounds b;
         for (int y = std::max(0, y0); y <= std::min(h - 1, y1); ++y)
             for (int x = std::max(0, x0); x <= std::min(w - 1, x1); ++x)
-                if (c ? px[y * w + x] == c : px[y * w + x] && px[y * w + x] != YELLOW)
+                if (c ? near(px[y * w + x], c) : px[y * w + x] && px[y * w + x] != YELLOW)
                     b = {std::min(b.x0, x), std::min(b.y0, y), std::max(b.x1, x), y,
                          b.n + 1};  // rows ascend
         return b;

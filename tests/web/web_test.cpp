@@ -76,11 +76,6 @@ private:
     bool ready_ = false;
 };
 
-bool yellowish(unsigned p)
-{
-    return (p >> 16) >= 0xfe && (p >> 8 & 0xff) >= 0xfe && (p & 0xff) <= 1;
-}
-
 // Lit pixels, outside the markers, of either picture with no pixel of the other within one pixel
 // and one colour level a channel. The markers' spin angle differs from run to run: every pixel
 // within two of one yellow in either picture is left out.
@@ -95,17 +90,11 @@ Mismatch mismatch(const Frame &a, const Frame &b)
     std::vector<bool> masked(a.px.size());
     for (int y = 0; y < a.h; ++y)
         for (int x = 0; x < a.w; ++x)
-            if (yellowish(a.px[y * a.w + x]) || yellowish(b.px[y * a.w + x]))
+            if (near(a.px[y * a.w + x], YELLOW) || near(b.px[y * a.w + x], YELLOW))
                 for (int dy = -MASK_RADIUS; dy <= MASK_RADIUS; ++dy)
                     for (int dx = -MASK_RADIUS; dx <= MASK_RADIUS; ++dx)
                         if (x + dx >= 0 && x + dx < a.w && y + dy >= 0 && y + dy < a.h)
                             masked[(y + dy) * a.w + x + dx] = true;
-    auto near = [](unsigned p, unsigned q) {
-        for (int shift : {0, 8, 16})
-            if (std::abs(int(p >> shift & 0xff) - int(q >> shift & 0xff)) > 1)
-                return false;
-        return true;
-    };
     for (unsigned &p : m.image.px)
         p = p >> 1 & 0x7f7f7f;
     for (auto [f, g] : {std::pair(&a, &b), {&b, &a}})
@@ -190,7 +179,9 @@ protected:
     {
         if (!web_)
             return PlanviewE2E::grab();
-        return ask("shot " + shot_) == "ok null" ? loadPng(shot_) : Frame{};
+        const std::string answer = ask("shot " + shot_);
+        EXPECT_EQ(answer, "ok null") << "screenshot";
+        return answer == "ok null" ? loadPng(shot_) : Frame{};
     }
     void key(KeySym k, unsigned mods = 0) override
     {
