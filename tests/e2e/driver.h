@@ -424,7 +424,7 @@ protected:
     void resize(int w, int h) { XResizeWindow(dpy_, win_, w, h), XFlush(dpy_); }
     // Returns once all input sent before is handled: p switches the projection there and back,
     // which shows in any state where the scene is unturned.
-    void sync()
+    virtual void sync()
     {
         const bool ortho = isOrtho(grab());
         for (bool want : {!ortho, ortho}) {
