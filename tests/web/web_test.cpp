@@ -313,11 +313,12 @@ TEST_P(WebE2E, ArrowKeysTurnAndWalkTheObserver)
 
 // A hidden page must rest: a second tab in front hides it (document.visibilityState says so), and
 // the browser then uses no more CPU than with the spin stopped, give or take NOISE (its own work:
-// up to about 7% of a core here); shown again, the page spins on. Two spaces from start-up stop
-// the spin (the first only sets the flag), a third restarts it, a held left button pauses it.
+// Firefox was seen at 2 to 7% of a core here either way); shown again, the page spins on. Two
+// spaces from start-up stop the spin (the first only sets the flag), a third restarts it, a held
+// left button pauses it.
 TEST_P(WebE2E, SpinRestsWhileHiddenAndFollowsSpaceAndTheLeftButton)
 {
-    constexpr double NOISE = 0.05;  // of one core
+    constexpr double NOISE = 0.1;  // of one core; a page that spins or draws takes more than one
     ASSERT_TRUE(turns());
     const pid_t browser = std::stoi(ask("pid").substr(3));
     expectOk("hide");
