@@ -128,7 +128,10 @@ fetch_freeglut_source() {
 npm_install() {
     # The machine's Node.js brings its own npm.
     command -v npm >/dev/null || ensure_packages nodejs npm
-    if ! cmp -s package-lock.json node_modules/.package-lock.json 2>/dev/null; then
+    # npm's own record, node_modules/.package-lock.json, leaves out the root entry: the lockfile
+    # as last installed is kept beside it instead.
+    if ! cmp -s package-lock.json node_modules/.installed-lock.json 2>/dev/null; then
         npm ci --no-audit --no-fund --loglevel=error >&2
+        cp package-lock.json node_modules/.installed-lock.json
     fi
 }

@@ -13,6 +13,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,8 +23,10 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <string>
 #include <thread>
 #include <utility>
@@ -40,6 +43,16 @@ struct Bounds {
     int mid() const { return n ? (x0 + x1) / 2 : -999; }
 };
 
+// Whether two colours are within one level of each other in every channel: a browser rounds some
+// of the palette's fractions the other way.
+inline bool near(unsigned p, unsigned q)
+{
+    for (int shift : {0, 8, 16})
+        if (std::abs(int(p >> shift & 0xff) - int(q >> shift & 0xff)) > 1)
+            return false;
+    return true;
+}
+
 // The window's pixels, rows top-down as X numbers them.
 struct Frame {
     int w = 0, h = 0;
@@ -49,7 +62,7 @@ struct Frame {
         Bounds b;
         for (int y = std::max(0, y0); y <= std::min(h - 1, y1); ++y)
             for (int x = std::max(0, x0); x <= std::min(w - 1, x1); ++x)
-                if (c ? px[y * w + x] == c : px[y * w + x] && px[y * w + x] != YELLOW)
+                if (c ? near(px[y * w + x], c) : px[y * w + x] && px[y * w + x] != YELLOW)
                     b = {std::min(b.x0, x), std::min(b.y0, y), std::max(b.x1, x), y,
                          b.n + 1};  // rows ascend
         return b;
@@ -122,6 +135,89 @@ inline bool placed(const Frame &f, const Box &b, bool ortho = false)
 inline bool isOrtho(const Frame &f)
 {
     return placed(f, GROUNDS, true);
+}
+
+// Modifier keys held for a key press.
+constexpr unsigned SHIFT = 1, CONTROL = 2, ALT = 4;
+
+// CPU time, in clock ticks, of a process and all its descendants (a browser's tabs run in child
+// processes), as the kernel counts it: every thread's user and system time.
+inline long treeTicks(pid_t root)
+{
+    std::map<pid_t, std::pair<pid_t, long>> procs;  // parent and ticks of each process
+    for (const auto &entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename();
+        std::ifstream stat(entry.path() / "stat");
+        std::string field;
+        if (name.find_first_not_of("0123456789") != std::string::npos ||
+            !std::getline(stat, field, ')'))  // past the command name, which may hold spaces
+            continue;
+        long parent = 0, ticks = 0;
+        for (int i = 3; i <= 15 && stat >> field; ++i)
+            if (i == 4)
+                parent = std::stol(field);
+            else if (i >= 14)
+                ticks += std::stol(field);  // utime, stime
+        procs[std::stoi(name)] = {pid_t(parent), ticks};
+    }
+    long total = 0;
+    for (const auto &[pid, info] : procs)
+        for (pid_t p = pid; p > 1; p = procs.count(p) ? procs[p].first : 0)
+            if (p == root) {
+                total += info.second;
+                break;
+            }
+    return total;
+}
+
+// Share of one core that a process and its descendants used over `seconds`.
+inline double treeCpuShare(pid_t root, double seconds)
+{
+    const long before = treeTicks(root);
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    return double(treeTicks(root) - before) / double(sysconf(_SC_CLK_TCK)) / seconds;
+}
+
+// Starts a program with its output thrown away; `closeInChild` is a descriptor it must not keep.
+inline pid_t spawn(std::vector<const char *> args, int closeInChild = -1)
+{
+    args.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (closeInChild >= 0)
+            close(closeInChild);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 1), dup2(null, 2);
+        execvp(args[0], const_cast<char *const *>(args.data()));
+        _exit(127);
+    }
+    return pid;
+}
+
+// Starts an X server of its own, on a display number it picks itself, and names it in `display`
+// (":N"). Returns its pid, or -1 when it did not start.
+inline pid_t startXvfb(std::string &display)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return -1;
+    const std::string fd = std::to_string(fds[1]);
+    const pid_t xvfb = spawn({"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24",
+                              "-noreset", "-nolisten", "tcp"},
+                             fds[0]);
+    close(fds[1]);
+    // Read up to the newline: closing the pipe before Xvfb has written it all kills it.
+    std::string number;
+    for (char c; (number.empty() || number.back() != '\n') && read(fds[0], &c, 1) == 1;)
+        number += c;
+    close(fds[0]);
+    if (number.empty() || number.back() != '\n') {
+        kill(xvfb, SIGTERM), waitpid(xvfb, nullptr, 0);
+        return -1;
+    }
+    number.pop_back();
+    display = ":" + number;
+    return xvfb;
 }
 
 // How to start one viewer: its command line and extra environment, how long it may take to show
@@ -244,22 +340,7 @@ protected:
         });
     }
     // Share of one core the viewer used over `seconds`, from the kernel's count of its CPU time.
-    double cpuShare(double seconds = 3)
-    {
-        auto ticks = [this] {
-            std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
-            std::string field;
-            std::getline(stat, field, ')');  // past the command name, which may hold spaces
-            long t = 0;
-            for (int i = 3; i <= 15 && stat >> field; ++i)
-                if (i >= 14)
-                    t += std::stol(field);  // utime, stime: every thread's, in clock ticks
-            return t;
-        };
-        const long before = ticks();
-        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-        return double(ticks() - before) / double(sysconf(_SC_CLK_TCK)) / seconds;
-    }
+    double cpuShare(double seconds = 3) { return treeCpuShare(pid_, seconds); }
     // Two frames half a second apart differ, once a window just shown has been redrawn. A viewer
     // starved of CPU may draw so few frames in that time that its thin spheres turn by less than
     // a pixel, so a few more pairs are looked at before calling it still.
@@ -275,7 +356,7 @@ protected:
         }
         return false;
     }
-    Frame grab()
+    virtual Frame grab()
     {
         XWindowAttributes a{};
         XGetWindowAttributes(dpy_, win_, &a);
@@ -319,20 +400,31 @@ protected:
         }
         return until([&] { return still(); }, 2);
     }
-    void key(KeySym k, bool shift = false)
+    // `mods` holds SHIFT, CONTROL and ALT.
+    virtual void key(KeySym k, unsigned mods = 0)
     {
-        const KeyCode s = XKeysymToKeycode(dpy_, XK_Shift_L), c = XKeysymToKeycode(dpy_, k);
-        for (auto [code, down] : {std::pair(s, true), {c, true}, {c, false}, {s, false}})
-            if (code != s || shift)
-                XTestFakeKeyEvent(dpy_, code, down, 0);
+        std::vector<KeyCode> held;
+        for (auto [mod, sym] :
+             {std::pair(SHIFT, XK_Shift_L), {CONTROL, XK_Control_L}, {ALT, XK_Alt_L}})
+            if (mods & mod)
+                held.push_back(XKeysymToKeycode(dpy_, sym));
+        for (KeyCode code : held)
+            XTestFakeKeyEvent(dpy_, code, True, 0);
+        XTestFakeKeyEvent(dpy_, XKeysymToKeycode(dpy_, k), True, 0);
+        XTestFakeKeyEvent(dpy_, XKeysymToKeycode(dpy_, k), False, 0);
+        for (KeyCode code : held)
+            XTestFakeKeyEvent(dpy_, code, False, 0);
         XFlush(dpy_);
     }
-    void move(int x, int y) { XTestFakeMotionEvent(dpy_, -1, x, y, 0), XFlush(dpy_); }
-    void button(unsigned b, bool down) { XTestFakeButtonEvent(dpy_, b, down, 0), XFlush(dpy_); }
+    virtual void move(int x, int y) { XTestFakeMotionEvent(dpy_, -1, x, y, 0), XFlush(dpy_); }
+    virtual void button(unsigned b, bool down)
+    {
+        XTestFakeButtonEvent(dpy_, b, down, 0), XFlush(dpy_);
+    }
     void resize(int w, int h) { XResizeWindow(dpy_, win_, w, h), XFlush(dpy_); }
     // Returns once all input sent before is handled: p switches the projection there and back,
     // which shows in any state where the scene is unturned.
-    void sync()
+    virtual void sync()
     {
         const bool ortho = isOrtho(grab());
         for (bool want : {!ortho, ortho}) {

@@ -5,8 +5,6 @@
 // planview end to end: the built executable in its own process on the current X display, driven
 // with real input through XTEST and read back from its window.
 #include "driver.h"
-// After driver.h, which includes gtest before Xlib.
-#include <fcntl.h>
 
 #include <fstream>
 #include <random>
@@ -66,7 +64,7 @@ TEST_F(PlanviewE2E, KeysSwitchProjectionAndDepthTestingAndNothingElse)
     EXPECT_TRUE(waitFor(same(persp)));
     // Upper case and other keys are no commands: the d after them still turns depth testing off.
     for (KeySym k : {XK_d, XK_p})
-        key(k, true);
+        key(k, SHIFT);
     for (KeySym k : {XK_x, XK_q, XK_Escape, XK_Return, XK_d})
         key(k);
     EXPECT_TRUE(waitFor(same(flat)));
@@ -258,18 +256,6 @@ protected:
             XFree(data);
         return found;
     }
-    static pid_t spawn(std::vector<const char *> args)
-    {
-        args.push_back(nullptr);
-        const pid_t pid = fork();
-        if (pid == 0) {
-            const int null = open("/dev/null", O_WRONLY);
-            dup2(null, 1), dup2(null, 2);
-            execvp(args[0], const_cast<char *const *>(args.data()));
-            _exit(127);
-        }
-        return pid;
-    }
     // As xdotool's windowminimize and windowactivate ask it of the window manager.
     void minimise()
     {
@@ -375,7 +361,7 @@ TEST_F(PlanviewE2E, SurvivesAStormOfRandomInput)
             const int what = pick(20);
             if (what < 7) {
                 const bool shift = pick(2);
-                key(keys[pick(int(keys.size()))], shift), events += shift ? 4 : 2;
+                key(keys[pick(int(keys.size()))], shift ? SHIFT : 0), events += shift ? 4 : 2;
             } else if (what < 13) {
                 button(1 + pick(5), pick(2)), ++events;
             } else if (what < 19) {

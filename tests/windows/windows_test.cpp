@@ -4,9 +4,7 @@
 
 // planview.exe, the Windows build, run under Wine on the same X display as the Linux build, driven
 // and read back as the Linux build is, and compared with the Linux build in the same state.
-#include "e2e/driver.h"
-
-#include <png.h>
+#include "e2e/frame_png.h"
 
 namespace e2e {
 namespace {
@@ -82,18 +80,6 @@ Difference compareOutsideYellow(const Frame &a, const Frame &b)
         }
     }
     return d;
-}
-
-bool savePng(const Frame &f, const std::string &path)
-{
-    std::vector<unsigned char> rgb;
-    for (unsigned p : f.px)
-        rgb.insert(rgb.end(), {static_cast<unsigned char>(p >> 16),
-                               static_cast<unsigned char>(p >> 8), static_cast<unsigned char>(p)});
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = f.w, image.height = f.h, image.format = PNG_FORMAT_RGB;
-    return png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr);
 }
 
 class WindowsE2E : public PlanviewE2E {

@@ -1,0 +1,44 @@
+// SPDX-FileCopyrightText: 2026 planview developers
+//
+// SPDX-License-Identifier: MIT
+
+// Frames to and from PNG files: screen grabs kept for a look after a failure, and pictures that
+// come as files (a browser's screenshots).
+#pragma once
+
+#include <png.h>
+
+#include "e2e/driver.h"
+
+namespace e2e {
+
+inline bool savePng(const Frame &f, const std::string &path)
+{
+    std::vector<unsigned char> rgb;
+    for (unsigned p : f.px)
+        rgb.insert(rgb.end(), {static_cast<unsigned char>(p >> 16),
+                               static_cast<unsigned char>(p >> 8), static_cast<unsigned char>(p)});
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = f.w, image.height = f.h, image.format = PNG_FORMAT_RGB;
+    return png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr);
+}
+
+// An empty frame when the file cannot be read.
+inline Frame loadPng(const std::string &path)
+{
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str()))
+        return {};
+    image.format = PNG_FORMAT_RGB;
+    std::vector<unsigned char> rgb(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr))
+        return {};
+    Frame f{int(image.width), int(image.height), std::vector<unsigned>(image.width * image.height)};
+    for (size_t i = 0; i < f.px.size(); ++i)
+        f.px[i] = unsigned(rgb[3 * i]) << 16 | unsigned(rgb[3 * i + 1]) << 8 | rgb[3 * i + 2];
+    return f;
+}
+
+}  // namespace e2e
