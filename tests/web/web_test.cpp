@@ -185,12 +185,16 @@ protected:
         web_ ? expectOk(std::string(down ? "down " : "up ") + names[b])
              : PlanviewE2E::button(b, down);
     }
-    // The page has had its input when the driver answers, and has drawn it once its picture is
-    // still. (Pressing p twice, as the desktop's sync does, once ended on a stale screenshot.)
+    // The page has had its input when the driver answers, and has drawn it by its second
+    // animation frame after that: a browser starved of CPU may show no new frame for longer than
+    // a still picture is watched. (Pressing p twice, as the desktop's sync does, once ended on a
+    // stale screenshot.)
     void sync() override
     {
         if (!web_)
             return PlanviewE2E::sync();
+        expectOk(
+            "eval new Promise(done => requestAnimationFrame(() => requestAnimationFrame(done)))");
         EXPECT_TRUE(until([&] { return still(); }, 10));
     }
     void drag(unsigned b, std::vector<std::pair<int, int>> path)
@@ -205,8 +209,13 @@ protected:
     // pictures are still, requires them to match but for a share of their lit pixels: Chromium's
     // line rasteriser places about 0.6% of them a pixel over, Firefox draws with Mesa as the
     // desktop does.
+    //
+    // Seen edge-on, the flattened boxes' lines lie on one another, and where two of them are level
+    // to the last bits of depth, the emulated pipeline and the desktop's may show a different one:
+    // 4 of 2,572 lit pixels in Firefox in the box below. So a few pixels pass in any picture.
     void expectSamePictures(const std::vector<Step> &steps)
     {
+        constexpr double DEPTH_TIES = 5;
         const double allowed = GetParam() == "chromium" ? 0.01 : 0.001;
         std::vector<Frame> pictures[2];
         for (bool web : {true, false}) {
@@ -228,7 +237,7 @@ protected:
             std::printf("%s, %s: %d of %d lit pixels unmatched (%.3f%%)\n", GetParam().c_str(),
                         steps[i].name.c_str(), m.unmatched, m.lit, 100.0 * m.unmatched / m.lit);
             EXPECT_GT(m.lit, 1000) << steps[i].name;
-            if (m.unmatched > allowed * m.lit) {
+            if (m.unmatched > std::max(allowed * m.lit, DEPTH_TIES)) {
                 const std::string path = std::string(PLANVIEW_TEST_OUTPUT) + "/" + GetParam() +
                                          "-step" + std::to_string(i);
                 savePng(desktop, path + "-desktop.png"), savePng(page, path + "-page.png");
