@@ -381,6 +381,14 @@ protected:
     {
         return until([&] { return ok(last = grab()); }, seconds);
     }
+    // A picture two grabs in a row agree on. A swap may reach the X server as more than one image
+    // request, and a grab that falls between them would mix two frames.
+    Frame steady()
+    {
+        Frame f = grab();
+        waitFor([&](const Frame &g) { return std::exchange(f, g) == g; });
+        return f;
+    }
     bool spinning() { return waitFor(differs(grab())); }
     bool still() { return !waitFor(differs(grab()), 0.7); }
     void stopSpin()

@@ -87,9 +87,9 @@ TEST_F(PlanviewE2E, ArrowKeysWalkTheObserver)
     // The first arrow key points the view along the heading, which the spin left at some unknown
     // angle: turn right until the scene is straight ahead.
     key(XK_Up), sync();
-    for (int i = 0; i < 60 && std::abs(mid(grab()) - 500) > 50; ++i)
+    for (int i = 0; i < 60 && std::abs(mid(steady()) - 500) > 50; ++i)
         key(XK_Right), sync();
-    const Frame ahead = grab();
+    const Frame ahead = steady();
     ASSERT_LE(std::abs(mid(ahead) - 500), 50);
     key(XK_Right);
     EXPECT_TRUE(waitFor([&](const Frame &f) {
