@@ -389,6 +389,39 @@ protected:
         waitFor([&](const Frame &g) { return std::exchange(f, g) == g; });
         return f;
     }
+    static int sceneMid(const Frame &f) { return f.bounds(VIOLET).mid(); }
+    static int sceneWidth(const Frame &f)
+    {
+        const Bounds b = f.bounds(VIOLET);
+        return b.x1 - b.x0;
+    }
+    // The first arrow key points the view along the heading, which the spin left at some unknown
+    // angle: turns right until the scene is straight ahead, and gives that picture.
+    Frame faceTheScene()
+    {
+        key(XK_Up), sync();
+        for (int i = 0; i < 60 && std::abs(sceneMid(steady()) - 500) > 50; ++i)
+            key(XK_Right), sync();
+        return steady();
+    }
+    // Facing the scene: right slides it left and left brings it back; up steps towards it and
+    // two downs step back past where the walk began.
+    void expectTurnsAndSteps(const Frame &ahead)
+    {
+        key(XK_Right);
+        EXPECT_TRUE(waitFor([&](const Frame &f) {
+            return f.bounds(VIOLET).n && sceneMid(f) < sceneMid(ahead) - 40;
+        })) << "turning right slides the scene left";
+        key(XK_Left);
+        EXPECT_TRUE(waitFor(same(ahead)));
+        const int w = sceneWidth(ahead);
+        key(XK_Up);
+        EXPECT_TRUE(waitFor([&](const Frame &f) { return sceneWidth(f) > w + 10; }))
+            << "up steps closer";
+        key(XK_Down), key(XK_Down);
+        EXPECT_TRUE(waitFor([&](const Frame &f) { return sceneWidth(f) < w - 10; }))
+            << "down steps back";
+    }
     bool spinning() { return waitFor(differs(grab())); }
     bool still() { return !waitFor(differs(grab()), 0.7); }
     void stopSpin()

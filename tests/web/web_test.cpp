@@ -300,24 +300,9 @@ TEST_P(WebE2E, PicturesMatchTheDesktopBuildsStepByStep)
 TEST_P(WebE2E, ArrowKeysTurnAndWalkTheObserver)
 {
     stopSpin();
-    auto mid = [](const Frame &f) { return f.bounds(VIOLET).mid(); };
-    auto width = [](const Frame &f) { return f.bounds(VIOLET).x1 - f.bounds(VIOLET).x0; };
-    key(XK_Up), sync();
-    for (int i = 0; i < 60 && std::abs(mid(grab()) - 500) > 50; ++i)
-        key(XK_Right), sync();
-    const Frame ahead = grab();
-    ASSERT_LE(std::abs(mid(ahead) - 500), 50);
-    key(XK_Right);
-    EXPECT_TRUE(waitFor([&](const Frame &f) {
-        return f.bounds(VIOLET).n && mid(f) < mid(ahead) - 40;
-    })) << "turning right slides the scene left";
-    key(XK_Left);
-    EXPECT_TRUE(waitFor(same(ahead)));
-    const int w = width(ahead);
-    key(XK_Up);
-    EXPECT_TRUE(waitFor([&](const Frame &f) { return width(f) > w + 10; })) << "up steps closer";
-    key(XK_Down), key(XK_Down);
-    EXPECT_TRUE(waitFor([&](const Frame &f) { return width(f) < w - 10; })) << "down steps back";
+    const Frame ahead = faceTheScene();
+    ASSERT_LE(std::abs(sceneMid(ahead) - 500), 50);
+    expectTurnsAndSteps(ahead);
 }
 
 // A hidden page must rest: a second tab in front hides it (document.visibilityState says so), and
