@@ -396,11 +396,17 @@ protected:
         return b.x1 - b.x0;
     }
     // The first arrow key points the view along the heading, which the spin left at some unknown
-    // angle: turns right until the scene is straight ahead, and gives that picture.
+    // angle: turns right until the scene is straight ahead, and gives that picture. Near the
+    // middle a turn slides the scene by up to 111 pixels (seen), so the band it is looked for in
+    // is wider than that; up to two full turns find it wherever it started.
+    static constexpr int AHEAD_LEFT = 430, AHEAD_RIGHT = 560;
     Frame faceTheScene()
     {
+        auto ahead = [](const Frame &f) {
+            return sceneMid(f) >= AHEAD_LEFT && sceneMid(f) <= AHEAD_RIGHT;
+        };
         key(XK_Up), sync();
-        for (int i = 0; i < 60 && std::abs(sceneMid(steady()) - 500) > 50; ++i)
+        for (int i = 0; i < 110 && !ahead(steady()); ++i)
             key(XK_Right), sync();
         return steady();
     }
