@@ -13,6 +13,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
+
+#include "web/framebuffer.h"
 
 extern "C" {
 #include "web/shapes/fg_internal.h"
@@ -49,6 +52,8 @@ const int NO_TOUCH = -1;
 const int DEFAULT_WINDOW_SIZE = 300;  // freeglut's, when none is asked for
 const int LAST_LATIN1 = 0xFF;         // X's key lookup gives characters up to here only
 const unsigned char DELETE_CHARACTER = 0x7F;
+const EGLint WEBGL2_CLIENT_VERSION = 3;  // EGL's OpenGL ES 3, which the toolchain makes WebGL 2
+const EGLint WEBGL1_CLIENT_VERSION = 2;
 
 struct Toolkit {
     int width = DEFAULT_WINDOW_SIZE;
@@ -350,16 +355,22 @@ void listen()
 
 // The canvas's drawing context, with what the display mode asks for and nothing the desktop
 // window lacks: no alpha for the page to show through, no multisampling to soften the lines.
+// With WebGL 2 the picture is drawn in a framebuffer of its own (framebuffer.cpp); the canvas
+// keeps its depth buffer all the same, for drawing onto it straight should that fail.
 bool createContext()
 {
     EGLDisplay display = eglGetDisplay(EGL_DEFAULT_DISPLAY);
     if (eglInitialize(display, nullptr, nullptr) != EGL_TRUE) {
         return false;
     }
-    const EGLint depthBits = (toolkit.displayMode & GLUT_DEPTH) != 0 ? 24 : 0;
-    const EGLint configAttributes[] = {
-        EGL_RED_SIZE,   8,         EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 0,
-        EGL_DEPTH_SIZE, depthBits, EGL_SAMPLES,    0, EGL_NONE};
+    const bool depth = (toolkit.displayMode & GLUT_DEPTH) != 0;
+    const EGLint configAttributes[] = {EGL_RED_SIZE,   8,
+                                       EGL_GREEN_SIZE, 8,
+                                       EGL_BLUE_SIZE,  8,
+                                       EGL_ALPHA_SIZE, 0,
+                                       EGL_DEPTH_SIZE, depth ? 24 : 0,
+                                       EGL_SAMPLES,    0,
+                                       EGL_NONE};
     EGLConfig config = nullptr;
     EGLint configs = 0;
     if (eglChooseConfig(display, configAttributes, &config, 1, &configs) != EGL_TRUE ||
@@ -367,10 +378,18 @@ bool createContext()
         return false;
     }
     EGLSurface surface = eglCreateWindowSurface(display, config, 0, nullptr);
-    const EGLint contextAttributes[] = {EGL_CONTEXT_CLIENT_VERSION, 2, EGL_NONE};
-    EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
-    return context != EGL_NO_CONTEXT &&
-           eglMakeCurrent(display, surface, surface, context) == EGL_TRUE;
+    for (const EGLint version : {WEBGL2_CLIENT_VERSION, WEBGL1_CLIENT_VERSION}) {
+        const EGLint contextAttributes[] = {EGL_CONTEXT_CLIENT_VERSION, version, EGL_NONE};
+        EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
+        if (context != EGL_NO_CONTEXT &&
+            eglMakeCurrent(display, surface, surface, context) == EGL_TRUE) {
+            if (version == WEBGL2_CLIENT_VERSION) {
+                drawUpsideDown(toolkit.width, toolkit.height, depth);
+            }
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace
@@ -451,7 +470,10 @@ void glutPostRedisplay()
 }
 
 // The browser shows the canvas when the frame's callback returns.
-void glutSwapBuffers() {}
+void glutSwapBuffers()
+{
+    showPicture();
+}
 
 // Like freeglut's, it does not return: the window is sized before its first picture, told
 // whether it can be seen, and from then on the page's frames run the loop.

@@ -12,7 +12,7 @@
 //   eval EXPRESSION                    the value of a JavaScript expression in the page
 //   hide | show                        a second tab in front of the page, or gone again
 //   console | pid                      what the page logged or threw so far; the browser's pid
-// Usage: node browser.mjs chromium|firefox|firefox-headless PAGE
+// Usage: node browser.mjs chromium|chromium-webgl1|firefox|firefox-headless PAGE
 import puppeteer from 'puppeteer-core';
 import {createInterface} from 'node:readline';
 import {mkdtempSync, rmSync} from 'node:fs';
@@ -22,14 +22,14 @@ import {pathToFileURL} from 'node:url';
 
 const [kind, pagePath] = process.argv.slice(2);
 const profile = mkdtempSync(join(tmpdir(), 'planview-browser-'));
-const browser = await puppeteer.launch(kind === 'chromium' ? {
+const browser = await puppeteer.launch(kind.startsWith('chromium') ? {
   executablePath: '/usr/bin/chromium',
   headless: true,
   userDataDir: profile,
   // WebGL on the CPU; no network of the browser's own (updates, sync, first-run pages).
   args: ['--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--no-sandbox',
          '--disable-background-networking', '--disable-component-update', '--disable-sync',
-         '--no-first-run'],
+         '--no-first-run', ...(kind === 'chromium-webgl1' ? ['--disable-webgl2'] : [])],
 } : {
   browser: 'firefox',
   executablePath: '/usr/bin/firefox-esr',
