@@ -36,7 +36,8 @@ function countFrames() {
     bench.frames++;
     if (bench.firstPicture !== null) return;
     const canvas = document.getElementById('canvas');
-    const gl = canvas.getContext('webgl');  // the program's own context
+    // The program's own context; what it reads is whatever the program draws into.
+    const gl = canvas.getContext('webgl2') ?? canvas.getContext('webgl');
     const rgba = new Uint8Array(canvas.width * canvas.height * 4);
     gl.readPixels(0, 0, canvas.width, canvas.height, gl.RGBA, gl.UNSIGNED_BYTE, rgba);
     if (rgba.some((v, i) => i % 4 !== 3 && v !== 0)) bench.firstPicture = performance.now();
