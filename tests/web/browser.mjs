@@ -12,15 +12,27 @@
 //   eval EXPRESSION                    the value of a JavaScript expression in the page
 //   hide | show                        a second tab in front of the page, or gone again
 //   console | pid                      what the page logged or threw so far; the browser's pid
-// Usage: node browser.mjs chromium|chromium-webgl1|firefox|firefox-headless PAGE
+// Usage: node browser.mjs chromium|chromium-webgl1|firefox|firefox-headless PAGE [served]
+// "served": the page comes from a web server on loopback that has that one file and nothing else.
 import puppeteer from 'puppeteer-core';
+import {createServer} from 'node:http';
 import {createInterface} from 'node:readline';
-import {mkdtempSync, rmSync} from 'node:fs';
+import {mkdtempSync, readFileSync, rmSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import {join, resolve} from 'node:path';
 import {pathToFileURL} from 'node:url';
 
-const [kind, pagePath] = process.argv.slice(2);
+const [kind, pagePath, how] = process.argv.slice(2);
+let url = pathToFileURL(resolve(pagePath)).href, server = null;
+if (how === 'served') {
+  server = createServer((request, response) => {
+    const found = request.url === '/planview.html';
+    response.writeHead(found ? 200 : 404, {'Content-Type': 'text/html'});
+    response.end(found ? readFileSync(pagePath) : '');
+  });
+  await new Promise(done => server.listen(0, '127.0.0.1', done));
+  url = `http://127.0.0.1:${server.address().port}/planview.html`;
+}
 const profile = mkdtempSync(join(tmpdir(), 'planview-browser-'));
 const browser = await puppeteer.launch(kind.startsWith('chromium') ? {
   executablePath: '/usr/bin/chromium',
@@ -39,6 +51,7 @@ const browser = await puppeteer.launch(kind.startsWith('chromium') ? {
 });
 const closeAll = async () => {
   await browser.close().catch(() => {});
+  server?.close();
   rmSync(profile, {recursive: true, force: true});
 };
 process.on('SIGTERM', () => closeAll().then(() => process.exit(0)));
@@ -48,7 +61,7 @@ const logged = [];
 page.on('console', m => logged.push(`console.${m.type()}: ${m.text()}`));
 page.on('pageerror', e => logged.push(`page error: ${e.message}`));
 await page.setViewport({width: 1100, height: 1000});
-await page.goto(pathToFileURL(resolve(pagePath)).href);
+await page.goto(url);
 
 // Canvas pixel to page point, through the canvas's CSS size and place.
 const toPage = async (x, y) => {

@@ -16,7 +16,7 @@ namespace {
 // "error" and why). A test stopped for its time takes it along (PDEATHSIG).
 class Browser {
 public:
-    Browser(const std::string &kind, const std::string &display)
+    Browser(const std::string &kind, const std::string &display, bool served)
     {
         int in[2], out[2];
         if (pipe(in) || pipe(out) || (pid_ = fork()) < 0)
@@ -28,7 +28,8 @@ public:
                 close(fd);
             // Headless Firefox offers WebGL when it finds a display, and none without one.
             display.empty() ? unsetenv("DISPLAY") : setenv("DISPLAY", display.c_str(), 1);
-            execlp("node", "node", BROWSER_SCRIPT, kind.c_str(), PLANVIEW_PAGE, nullptr);
+            execlp("node", "node", BROWSER_SCRIPT, kind.c_str(), PLANVIEW_PAGE,
+                   served ? "served" : nullptr, nullptr);
             _exit(127);
         }
         close(in[0]), close(out[1]);
@@ -133,7 +134,7 @@ protected:
         std::string display;
         if (kind == "firefox")  // Firefox has WebGL here only on a display
             ASSERT_GT(browserXvfb_ = startXvfb(display), 0) << "Xvfb did not start";
-        browser_ = std::make_unique<Browser>(kind, display);
+        browser_ = std::make_unique<Browser>(kind, display, served());
         ASSERT_TRUE(browser_->ready()) << kind << " did not open " << page;
         shot_ = (std::filesystem::temp_directory_path() /
                  ("planview-web-" + std::to_string(getpid()) + ".png"))
@@ -152,6 +153,7 @@ protected:
             kill(browserXvfb_, SIGTERM), waitpid(browserXvfb_, nullptr, 0);
         PlanviewE2E::TearDown();
     }
+    virtual bool served() const { return false; }  // from a web server instead of from disk
     std::string ask(const std::string &command) { return browser_->ask(command); }
     void expectOk(const std::string &command)
     {
@@ -406,6 +408,24 @@ TEST_P(WebOnWebGL1, PicturesMatchTheDesktopBuildsToo)
 
 INSTANTIATE_TEST_SUITE_P(Browsers, WebOnWebGL1, testing::Values("chromium-webgl1"),
                          [](const auto &info) { return std::string("chromium_webgl1"); });
+
+// From a web server (one that has the page and nothing else), the page draws as from disk, asks
+// for nothing more and logs nothing (a browser asks a server for /favicon.ico unless the page
+// names an icon, and logs the "not found").
+class WebServed : public WebE2E {
+protected:
+    bool served() const override { return true; }
+};
+
+TEST_P(WebServed, FromAWebServerItDrawsAndAsksForNothingElse)
+{
+    EXPECT_EQ(ask("eval location.protocol"), "ok \"http:\"");
+    stopSpin();
+    EXPECT_GT(grab().bounds(PLAN).n, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Browsers, WebServed, testing::Values("chromium", "firefox"),
+                         [](const auto &info) { return info.param; });
 
 // Without WebGL (headless Firefox has none here) the page says so in words instead of a canvas.
 class WebWithoutWebGL : public WebE2E {};
