@@ -6,7 +6,8 @@
 // line on stdin, one answer a line on stdout ("ok" and a JSON value, or "error" and why):
 //   key NAME [shift] [control] [alt]   press a key, named as X names it (space, Left, d)
 //   move X Y | down B | up B           the mouse, in canvas pixels; B is left, middle or right
-//   touch start|move X Y | touch end   one finger, in canvas pixels
+//   touch start X Y                    a finger down, in canvas pixels; fingers count from 0
+//   touch move X Y N | touch end N     finger N
 //   shot PATH                          the canvas as shown, as a PNG
 //   viewport W H SCALE [touch]         the window's inner size, pixel ratio and touch screen
 //   eval EXPRESSION                    the value of a JavaScript expression in the page
@@ -76,6 +77,7 @@ const KEYS = {space: ' ', Left: 'ArrowLeft', Right: 'ArrowRight', Up: 'ArrowUp',
               Return: 'Enter', Prior: 'PageUp', Next: 'PageDown', BackSpace: 'Backspace'};
 const MODIFIERS = {shift: 'Shift', control: 'Control', alt: 'Alt'};
 let cover = null;
+const fingers = [];
 
 const commands = {
   async key(name, ...mods) {
@@ -88,11 +90,11 @@ const commands = {
   async move(x, y) { await page.mouse.move(...await toPage(+x, +y)); },
   async down(b) { await page.mouse.down({button: b}); },
   async up(b) { await page.mouse.up({button: b}); },
-  async touch(what, x, y) {
-    if (what === 'end') return page.touchscreen.touchEnd();
-    const [px, py] = await toPage(+x, +y);
-    await (what === 'start' ? page.touchscreen.touchStart(px, py)
-                            : page.touchscreen.touchMove(px, py));
+  async touch(what, ...args) {
+    if (what === 'end') return fingers[+args[0]].end();
+    const [px, py] = await toPage(+args[0], +args[1]);
+    if (what === 'start') fingers.push(await page.touchscreen.touchStart(px, py));
+    else await fingers[+args[2]].move(px, py);
   },
   async shot(path) { await (await page.$('#canvas')).screenshot({path}); },
   async viewport(w, h, scale, touch) {

@@ -264,9 +264,11 @@ protected:
                  move(500, 400), drag(3, {{500, 400}, {505, 400}, {530, 380}}),
                      drag(2, {{530, 380}, {480, 420}});
              }},
+            // The drag leaves the canvas and ends below it, where its motion and its release
+            // still count; the move back over the canvas, with no button held, turns nothing.
             {"after a left drag",
              [&] {
-                 drag(1, {{300, 300}, {345, 330}, {420, 380}});
+                 drag(1, {{300, 300}, {345, 330}, {420, 380}, {470, 860}}), move(520, 420);
              }},
             {"depth testing off", [&] { key(XK_d); }},
             {"in the orthographic box",
@@ -370,13 +372,18 @@ TEST_P(WebE2E, OnANarrowTouchScreenDragsAndTouchesTurnAsOnTheDesktop)
     const int margins = HALF - int(std::stod(ask(width).substr(3)));
     expectOk("viewport " + std::to_string(HALF + margins) + narrow);
     ASSERT_EQ(ask(width), "ok " + std::to_string(HALF));
+    // A second finger, down, moved and lifted during the drag, changes nothing.
     auto touchDrag = [&](std::vector<std::pair<int, int>> path) {
         if (!web_)
             return drag(1, path);
-        for (size_t i = 0; i < path.size(); ++i)
-            expectOk(std::string("touch ") + (i ? "move " : "start ") +
-                     std::to_string(path[i].first) + " " + std::to_string(path[i].second));
-        expectOk("touch end");
+        auto at = [](std::pair<int, int> p) {
+            return " " + std::to_string(p.first) + " " + std::to_string(p.second);
+        };
+        expectOk("touch start" + at(path[0]));
+        expectOk("touch start 300 600");
+        for (size_t i = 1; i < path.size(); ++i)
+            expectOk("touch move" + at(path[i]) + " 0"), expectOk("touch move 250 650 1");
+        expectOk("touch end 1"), expectOk("touch end 0");
     };
     expectSamePictures({
         {"narrow, at the start", [&] { stopSpin(); }},
