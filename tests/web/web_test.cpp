@@ -372,18 +372,20 @@ TEST_P(WebE2E, OnANarrowTouchScreenDragsAndTouchesTurnAsOnTheDesktop)
     const int margins = HALF - int(std::stod(ask(width).substr(3)));
     expectOk("viewport " + std::to_string(HALF + margins) + narrow);
     ASSERT_EQ(ask(width), "ok " + std::to_string(HALF));
-    // A second finger, down, moved and lifted during the drag, changes nothing.
+    // A second finger goes down, moves and lifts while the first is down: the move must turn
+    // nothing, and the lift must not end the first finger's drag.
     auto touchDrag = [&](std::vector<std::pair<int, int>> path) {
         if (!web_)
             return drag(1, path);
-        auto at = [](std::pair<int, int> p) {
-            return " " + std::to_string(p.first) + " " + std::to_string(p.second);
-        };
-        expectOk("touch start" + at(path[0]));
-        expectOk("touch start 300 600");
+        constexpr int APART = 400;  // the second finger, below and left of the first
+        auto at = [](int x, int y) { return " " + std::to_string(x) + " " + std::to_string(y); };
+        expectOk("touch start" + at(path[0].first, path[0].second));
+        expectOk("touch start" + at(path[0].first - APART, path[0].second + APART));
+        expectOk("touch move" + at(path[1].first - APART, path[1].second + APART) + " 1");
+        expectOk("touch end 1");
         for (size_t i = 1; i < path.size(); ++i)
-            expectOk("touch move" + at(path[i]) + " 0"), expectOk("touch move 250 650 1");
-        expectOk("touch end 1"), expectOk("touch end 0");
+            expectOk("touch move" + at(path[i].first, path[i].second) + " 0");
+        expectOk("touch end 0");
     };
     expectSamePictures({
         {"narrow, at the start", [&] { stopSpin(); }},
