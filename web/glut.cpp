@@ -190,23 +190,29 @@ int specialKey(const EmscriptenKeyboardEvent &e)
     return NO_KEY;
 }
 
+// Hands a key to the program: a character to the keyboard callback, else a special key's code to
+// the special callback. False when the program takes no such key.
+bool giveKey(int character, int special)
+{
+    if (character != NO_KEY) {
+        if (toolkit.keyboard == nullptr) {
+            return false;
+        }
+        toolkit.keyboard(static_cast<unsigned char>(character), toolkit.pointerX, toolkit.pointerY);
+        return true;
+    }
+    if (special == NO_KEY || toolkit.special == nullptr) {
+        return false;
+    }
+    toolkit.special(special, toolkit.pointerX, toolkit.pointerY);
+    return true;
+}
+
 // A key the viewer is given is the viewer's: the page does not also scroll, find or print on it.
 EM_BOOL onKeyDown(int /*type*/, const EmscriptenKeyboardEvent *e, void * /*userData*/)
 {
     const int c = keyCharacter(*e);
-    if (c != NO_KEY) {
-        if (toolkit.keyboard == nullptr) {
-            return EM_FALSE;
-        }
-        toolkit.keyboard(static_cast<unsigned char>(c), toolkit.pointerX, toolkit.pointerY);
-        return EM_TRUE;
-    }
-    const int special = specialKey(*e);
-    if (special == NO_KEY || toolkit.special == nullptr) {
-        return EM_FALSE;
-    }
-    toolkit.special(special, toolkit.pointerX, toolkit.pointerY);
-    return EM_TRUE;
+    return giveKey(c, c == NO_KEY ? specialKey(*e) : NO_KEY) ? EM_TRUE : EM_FALSE;
 }
 
 // --- Pointer --------------------------------------------------------------------------------
@@ -393,6 +399,13 @@ bool createContext()
 }
 
 }  // namespace
+
+// The page's buttons stand for keys (page.html): a press of one is handed over as a press of its
+// key is: a character, or -1 (NO_KEY) and one of freeglut's special-key codes.
+extern "C" EMSCRIPTEN_KEEPALIVE void planviewPressKey(int character, int special)
+{
+    giveKey(character, special);
+}
 
 // --- GLUT -----------------------------------------------------------------------------------
 

@@ -9,10 +9,12 @@
 //   touch start X Y                    a finger down, in canvas pixels; fingers count from 0
 //   touch move X Y N | touch end N     finger N
 //   shot PATH                          the canvas as shown, as a PNG
-//   viewport W H SCALE [touch]         the window's inner size, pixel ratio and touch screen
+//   viewport W H SCALE [touch] [mobile] the window's inner size, pixel ratio, touch screen and a
+//                                      phone's handling of the page's viewport and zoom
 //   eval EXPRESSION                    the value of a JavaScript expression in the page
 //   hide | show                        a second tab in front of the page, or gone again
-//   console | pid                      what the page logged or threw so far; the browser's pid
+//   console [clear] | pid              what the page logged or threw so far (then forgotten with
+//                                      "clear"); the browser's pid
 // Usage: node browser.mjs chromium|chromium-webgl1|firefox|firefox-headless PAGE [served]
 // "served": the page comes from a web server on loopback that has that one file and nothing else.
 import puppeteer from 'puppeteer-core';
@@ -97,9 +99,9 @@ const commands = {
     else await fingers[+args[2]].move(px, py);
   },
   async shot(path) { await (await page.$('#canvas')).screenshot({path}); },
-  async viewport(w, h, scale, touch) {
+  async viewport(w, h, scale, ...how) {
     await page.setViewport({width: +w, height: +h, deviceScaleFactor: +scale,
-                            hasTouch: touch === 'touch', isMobile: false});
+                            hasTouch: how.includes('touch'), isMobile: how.includes('mobile')});
   },
   async eval(...words) { return page.evaluate(words.join(' ')); },
   async hide() {
@@ -110,7 +112,11 @@ const commands = {
     await cover.close();
     await page.bringToFront();
   },
-  async console() { return logged; },
+  async console(clear) {
+    const seen = [...logged];
+    if (clear === 'clear') logged.length = 0;
+    return seen;
+  },
   async pid() { return browser.process().pid; },
 };
 

@@ -7,6 +7,8 @@
 // canvas and compared with the desktop build given the same input.
 #include <sys/prctl.h>
 
+#include <regex>
+
 #include "e2e/frame_png.h"
 
 namespace e2e {
@@ -448,6 +450,235 @@ TEST_P(WebWithoutWebGL, SaysSoInWordsInsteadOfACanvas)
 
 INSTANTIATE_TEST_SUITE_P(Browsers, WebWithoutWebGL, testing::Values("firefox-headless"),
                          [](const auto &info) { return std::string("firefox_headless"); });
+
+// The legend's buttons, pressed with the mouse, or (chromium-touch) with a finger on a phone-sized
+// touch screen: 390 x 844 page pixels, 1000/390 device pixels a page pixel so that screenshots
+// keep the canvas's size.
+class WebButtons : public WebE2E {
+protected:
+    void SetUp() override
+    {
+        WebE2E::SetUp();
+        if (!IsSkipped() && !HasFatalFailure() && touch())
+            phone(std::to_string(1000.0 / 390));
+    }
+    bool touch() const { return GetParam() == "chromium-touch"; }
+    // A phone's screen, with touch for chromium-touch. Chromium reloads the page to turn touch
+    // on: keys count once the program has started again.
+    void phone(const std::string &scale)
+    {
+        expectOk("viewport 390 844 " + scale + (touch() ? " touch mobile" : ""));
+        ASSERT_TRUE(until([&] { return ask("eval !!window.Module?.calledRun") == "ok true"; }, 30));
+        ASSERT_TRUE(waitFor([](const Frame &f) { return f.bounds(PLAN).n > 0; }, 30));
+    }
+    // The middle of a button, in canvas pixels.
+    std::pair<int, int> centre(const std::string &label)
+    {
+        const std::string answer = ask(
+            "eval (() => { const c = document.getElementById('canvas'), r = "
+            "c.getBoundingClientRect(), s = c.width / r.width; for (const b of "
+            "document.querySelectorAll('#legend button')) if (b.textContent === '" +
+            label +
+            "') { const k = b.getBoundingClientRect(); return Math.round((k.left + k.width / 2 - "
+            "r.left) * s) + ' ' + Math.round((k.top + k.height / 2 - r.top) * s); } })()");
+        int x = -1, y = -1;
+        EXPECT_EQ(std::sscanf(answer.c_str(), "ok \"%d %d\"", &x, &y), 2)
+            << label << ": " << answer;
+        return {x, y};
+    }
+    void down(const std::string &label)
+    {
+        const auto [x, y] = centre(label);
+        const std::string at = std::to_string(x) + " " + std::to_string(y);
+        touch() ? expectOk("touch start " + at) : (expectOk("move " + at), expectOk("down left"));
+    }
+    // Lets go of the button, where it is or, with `away`, once moved off it onto the canvas.
+    void up(bool away = false)
+    {
+        if (touch()) {
+            const std::string finger = std::to_string(fingers_++);
+            if (away)
+                expectOk("touch move 500 400 " + finger);
+            return expectOk("touch end " + finger);
+        }
+        if (away)
+            expectOk("move 500 400");
+        expectOk("up left");
+    }
+    void tap(const std::string &label) { down(label), up(); }
+    // Scrolled, zoomed or text selected: a tap did what the page should never let it do.
+    void expectNothingMoved()
+    {
+        EXPECT_EQ(ask("eval [scrollX, scrollY, visualViewport.scale, getSelection().toString()]"),
+                  "ok [0,0,1,\"\"]");
+    }
+    // Right and middle drags turn the scene until the left button's first release, on the desktop
+    // as here: a button pressed or released as the left one would end that.
+    void expectRightDragsStillTurn()
+    {
+        const Frame before = steady();
+        move(500, 400), drag(3, {{500, 400}, {540, 370}});
+        EXPECT_TRUE(waitFor(differs(before))) << "a right drag turns the scene";
+    }
+    int fingers_ = 0;  // touches begun so far: browser.mjs numbers them so
+};
+
+// Facing the scene, each arrow changes the picture and one press of the opposite key brings it
+// back, which an arrow that sent no key, the wrong one or its key twice would not. Held, an arrow
+// presses at once and then repeats until let go or left; the presses the page counts, undone one
+// for one by the opposite key, bring the picture back too: each reached the program once, in the
+// arrow's own direction. Keys work between the presses, no button keeps the focus, and none is
+// a left-button press or release (which would end the start-up state's turning right drags).
+TEST_P(WebButtons, ArrowsPressOnceATapAndRepeatWhileHeld)
+{
+    stopSpin();
+    const Frame ahead = faceTheScene();
+    // The presses the page hands the program, and how long the pointer was last down. The
+    // toolchain's export replaces itself on its first call: a press of no key settles it first.
+    expectOk(
+        "eval window.presses = 0; Module._planviewPressKey(-1, -1); "
+        "Module._planviewPressKey = (press => (c, s) => (++presses, press(c, s)))"
+        "(Module._planviewPressKey); addEventListener('pointerdown', () => window.held = "
+        "-performance.now(), true); addEventListener('pointerup', () => held += "
+        "performance.now(), true); 1");
+    // Each press undone by one of the opposite key. A tap the browser took longer than the
+    // repeat's delay to end may have repeated; a quick one presses exactly once.
+    auto undo = [&](const std::string &label, KeySym opposite) {
+        const int presses = std::stoi(ask("eval presses").substr(3));
+        if (ask("eval held < 400") == "ok true")
+            EXPECT_EQ(presses, 1) << label << " tapped";
+        for (int i = 0; i < presses; ++i)
+            key(opposite);
+        EXPECT_TRUE(waitFor(same(ahead))) << label << ": " << presses << " presses undone";
+        expectOk("eval presses = 0");
+    };
+    for (auto [label, opposite] :
+         {std::pair("←", XK_Right), {"→", XK_Left}, {"↑", XK_Down}, {"↓", XK_Up}}) {
+        tap(label);
+        EXPECT_TRUE(waitFor(differs(ahead))) << label << " changes the picture";
+        undo(label, opposite);
+    }
+    for (auto [label, opposite, away] : {std::tuple("→", XK_Left, false), {"←", XK_Right, true}}) {
+        down(label);
+        EXPECT_TRUE(until([&] { return ask("eval presses >= 3") == "ok true"; }, 10))
+            << label << " repeats while held";
+        up(away);
+        EXPECT_TRUE(until([&] { return still(); }, 10));
+        const std::string presses = ask("eval presses");
+        EXPECT_TRUE(still()) << label << " stops repeating";
+        EXPECT_EQ(ask("eval presses"), presses);
+        undo(label, opposite);
+    }
+    EXPECT_EQ(ask("eval document.activeElement === document.body"), "ok true");
+    expectNothingMoved();
+    expectRightDragsStillTurn();
+}
+
+// d and p each change the picture and their own key changes it back. Two spaces from start-up
+// stop the spin, and the space button starts it again; a button pressed while it spins is no
+// left-button press, which would hold it still, nor a release, which would end the start-up
+// state's turning right drags.
+TEST_P(WebButtons, SpaceDAndPPressOnceATap)
+{
+    stopSpin();
+    for (const char *label : {"d", "p"}) {
+        const Frame start = steady();
+        tap(label);
+        EXPECT_TRUE(waitFor(differs(start))) << label << " changes the picture";
+        key(label[0] == 'd' ? XK_d : XK_p);
+        EXPECT_TRUE(waitFor(same(start))) << label << " is undone by its key";
+    }
+    tap("space");
+    EXPECT_TRUE(spinning());
+    tap("d"), tap("d");
+    EXPECT_TRUE(spinning());
+    tap("space");
+    EXPECT_TRUE(until([&] { return still(); }));
+    expectNothingMoved();
+    expectRightDragsStillTurn();
+}
+
+// On a phone's screen the seven buttons, in the legend's order, each big enough for a finger, sit
+// under the picture, and the page is no wider than the screen; a double tap zooms nothing.
+TEST_P(WebButtons, OnAPhoneTheyFitUnderThePicture)
+{
+    phone("3");
+    stopSpin();
+    EXPECT_EQ(
+        ask("eval (() => { const c = document.getElementById('canvas').getBoundingClientRect(); "
+            "return [...document.querySelectorAll('#legend button')].map(b => { const r = "
+            "b.getBoundingClientRect(); return b.textContent + (r.width >= 44 && r.height "
+            ">= 44 && r.top >= c.bottom && r.left >= 0 && r.right <= innerWidth ? '' : "
+            "' misplaced'); }).join(' ') + ' ' + (document.documentElement.scrollWidth <= "
+            "innerWidth); })()"),
+        "ok \"← → ↑ ↓ space d p true\"");
+    const Frame before = steady();
+    tap("d"), tap("d");
+    EXPECT_TRUE(waitFor(same(before)));
+    expectNothingMoved();
+}
+
+INSTANTIATE_TEST_SUITE_P(Browsers, WebButtons,
+                         testing::Values("chromium", "firefox", "chromium-touch"),
+                         [](const auto &info) {
+                             std::string name = info.param;
+                             std::replace(name.begin(), name.end(), '-', '_');
+                             return name;
+                         });
+
+// The page runs under its Content-Security-Policy, which precedes everything it governs, and
+// logs nothing under it (the fixture's end checks the console).
+class WebPolicy : public WebE2E {};
+
+TEST_P(WebPolicy, ThePageRunsUnderItsPolicy)
+{
+    EXPECT_EQ(ask("eval (e => e.tagName + ' ' + e.httpEquiv)(document.querySelector("
+                  "'script, style, meta[http-equiv]'))"),
+              "ok \"META Content-Security-Policy\"");
+    stopSpin();
+    key(XK_p);
+    EXPECT_TRUE(waitFor([](const Frame &f) { return isOrtho(f); })) << "the program answers keys";
+}
+
+// What the policy does not name is refused, each by its own directive: a planted script, a
+// script from a string, a style element and attribute, a fetch, an image, a frame and a base.
+// The planted script's and style's effects are absent, and the console holds the refusals only.
+TEST_P(WebPolicy, WhatItDoesNotNameIsRefused)
+{
+    expectOk(
+        "eval window.refused = []; addEventListener('securitypolicyviolation', e => "
+        "refused.push(e.violatedDirective)); 1");
+    expectOk(
+        "eval (() => { const add = (parent, tag, props) => "
+        "parent.append(Object.assign(document.createElement(tag), props)); "
+        "add(document.body, 'script', {textContent: 'window.planted = true'}); "
+        "setTimeout('window.planted = true', 0); "
+        "add(document.head, 'style', {textContent: 'body { margin: 17px }'}); "
+        "document.getElementById('legend').setAttribute('style', 'padding: 17px'); "
+        "fetch('http://127.0.0.1:9/').catch(() => {}); "
+        "add(document.body, 'img', {src: 'http://127.0.0.1:9/x.png'}); "
+        "add(document.body, 'iframe', {src: 'data:text/html,framed'}); "
+        "add(document.head, 'base', {href: 'http://127.0.0.1:9/'}); return 1; })()");
+    const std::string all =
+        "ok [\"base-uri\",\"connect-src\",\"frame-src\",\"img-src\","
+        "\"script-src\",\"script-src-elem\",\"style-src-attr\","
+        "\"style-src-elem\"]";
+    const std::string refused = "eval [...new Set(refused)].sort()";
+    EXPECT_TRUE(until([&] { return ask(refused) == all; }, 10)) << ask(refused);
+    EXPECT_EQ(ask("eval [window.planted, getComputedStyle(document.body).marginTop, "
+                  "getComputedStyle(document.getElementById('legend')).paddingTop, "
+                  "document.baseURI.startsWith('http://127.0.0.1:9')]"),
+              "ok [null,\"0px\",\"6px\",false]");
+    const std::string logged = ask("console clear");
+    const std::regex entry(R"("(console\.\w+|page error): (?:[^"\\]|\\.)*")");
+    for (auto e = std::sregex_iterator(logged.begin(), logged.end(), entry);
+         e != std::sregex_iterator(); ++e)
+        EXPECT_TRUE(std::regex_search(e->str(), std::regex("Content.Security.Policy")))
+            << "only refusals are logged: " << e->str();
+}
+
+INSTANTIATE_TEST_SUITE_P(Browsers, WebPolicy, testing::Values("chromium", "firefox"),
+                         [](const auto &info) { return info.param; });
 
 }  // namespace
 }  // namespace e2e
