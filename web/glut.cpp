@@ -16,6 +16,7 @@
 #include <initializer_list>
 
 #include "web/framebuffer.h"
+#include "web/pipeline.h"
 
 extern "C" {
 #include "web/shapes/fg_internal.h"
@@ -383,6 +384,7 @@ bool createContext()
         EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
         if (context != EGL_NO_CONTEXT &&
             eglMakeCurrent(display, surface, surface, context) == EGL_TRUE) {
+            startPipeline();
             if (version == WEBGL2_CLIENT_VERSION) {
                 drawUpsideDown(toolkit.width, toolkit.height, depth);
             }
