@@ -10,8 +10,8 @@
 // projection times modelview, as the desktop's pipeline uses it.
 #include <GL/gl.h>
 
-#include "web/framebuffer.h"
 #include "web/pipeline.h"
+#include "web/upside_down.h"
 
 #include <cmath>
 #include <cstring>
