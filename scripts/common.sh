@@ -31,6 +31,17 @@ ensure_packages() {
         --no-install-recommends "${missing[@]}" >&2
 }
 
+# Lets dpkg and APT install packages of another architecture (arm64) beside the machine's own;
+# ensure_packages then installs "name:arm64" like any other.
+ensure_foreign_architecture() {
+    [ "$1" = "$(dpkg --print-architecture)" ] && return 0
+    dpkg --print-foreign-architectures | grep -qx "$1" && return 0
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    echo "Adding the $1 architecture to dpkg" >&2
+    "${sudo[@]}" dpkg --add-architecture "$1"
+}
+
 # Configures with the given -D options every time, so a changed option takes
 # effect in an existing build folder (options not given keep their cached
 # value), then lets the build tool decide what is out of date. Configuring
