@@ -8,6 +8,9 @@
 
 BUILD_DIR=${BUILD_DIR:-build}
 BUILD_PACKAGES="cmake g++ libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev"
+# The arm64 cross build on another architecture: Debian's cross compiler and the arm64 libraries
+# the program links (after ensure_foreign_architecture arm64).
+ARM64_CROSS_PACKAGES="g++-aarch64-linux-gnu libgl1-mesa-dev:arm64 libglu1-mesa-dev:arm64 freeglut3-dev:arm64"
 # CI builds with warnings as errors.
 WERROR=OFF
 [ "${CI:-}" = true ] && WERROR=ON
