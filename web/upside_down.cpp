@@ -21,13 +21,17 @@ extern "C" void emscripten_glViewport(GLint x, GLint y, GLsizei width, GLsizei h
 // Whether the current context draws with Mesa, by the names it gives its vendor and renderer.
 // Firefox names the renderer outright; Chromium names it through the debugging extension.
 EM_JS(bool, drawnByMesa, (), {
-    var names = [ GLctx.getParameter(GLctx.VENDOR), GLctx.getParameter(GLctx.RENDERER) ];
-    var mesa = function(name) { return /Mesa|llvmpipe|softpipe/.test(name); };
-    if (names.some(mesa))
+    var mesa = function(names)
+    {
+        return names.includes("Mesa") || names.includes("llvmpipe");
+    };
+    var names = GLctx.getParameter(GLctx.VENDOR) + " " + GLctx.getParameter(GLctx.RENDERER);
+    if (mesa(names)) {
         return true;
+    }
     var debug = GLctx.getExtension("WEBGL_debug_renderer_info");
-    return !!debug && [ debug.UNMASKED_VENDOR_WEBGL, debug.UNMASKED_RENDERER_WEBGL ].some(
-        function(name) { return mesa(GLctx.getParameter(name)); });
+    return !!debug && mesa(GLctx.getParameter(debug.UNMASKED_VENDOR_WEBGL) + " " +
+                           GLctx.getParameter(debug.UNMASKED_RENDERER_WEBGL));
 });
 
 // The canvas turned over about its middle: its top row shown at the bottom. Set through the

@@ -29,7 +29,8 @@ struct Shape {
 };
 std::vector<Shape> shapes;
 
-template <typename Draw> void drawShape(const Shape &wanted, Draw draw)
+template <typename Draw>
+void drawShape(const Shape &wanted, Draw draw)
 {
     for (const Shape &s : shapes) {
         if (s.kind == wanted.kind && s.size == wanted.size && s.slices == wanted.slices &&
