@@ -233,11 +233,12 @@ protected:
 
     // Runs the steps in the page and then in a desktop build, and after each step, once both
     // pictures are still, requires them to match but for a share of their lit pixels: Chromium's
-    // line rasteriser places about 0.6% of them a pixel over; Firefox and WebKit draw with Mesa as
-    // the desktop does, pixel for pixel.
+    // line rasteriser places about 0.6% of them a pixel over; Firefox draws with Mesa as the
+    // desktop does, pixel for pixel; WebKit draws on the same Mesa through a layer of its own and
+    // differs where edge-on lines tie in depth (2 of 24,626 pixels seen): Chromium's share.
     void expectSamePictures(const std::vector<Step> &steps)
     {
-        const double allowed = GetParam().rfind("chromium", 0) == 0 ? 0.01 : 0.0;
+        const double allowed = GetParam() == "firefox" ? 0.0 : 0.01;
         std::vector<Frame> pictures[2];
         for (bool web : {true, false}) {
             web_ = web;
