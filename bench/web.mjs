@@ -2,17 +2,23 @@
 //
 // SPDX-License-Identifier: MIT
 
-// The web page's speed in real browsers: frames per second while the markers spin, and the time
-// from opening the file to the first picture on the canvas.
-// Usage: node bench/web.mjs PAGE RUNS WARMUP_SECONDS MEASURE_SECONDS BROWSER...
+// The web page's speed in real browsers, side by side with the floor page (bench/floor.html: the
+// same canvas, only cleared every animation frame): frames per second while the markers spin, the
+// CPU time of the browser and all its processes per frame, and the time from opening the file to
+// the first picture on the canvas. Each round opens both pages in each browser, alternating which
+// goes first, so that the load of the moment weighs on both alike.
+// Usage: node bench/web.mjs PAGE FLOOR RUNS WARMUP_SECONDS MEASURE_SECONDS BROWSER...
 import puppeteer from 'puppeteer-core';
-import {mkdtempSync, rmSync} from 'node:fs';
+import {execFileSync} from 'node:child_process';
+import {mkdtempSync, readdirSync, readFileSync, rmSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import {join, resolve} from 'node:path';
 import {pathToFileURL} from 'node:url';
 
-const [pagePath, runs, warmup, measure, ...browsers] = process.argv.slice(2);
-const url = pathToFileURL(resolve(pagePath)).href;
+const [pagePath, floorPath, runs, warmup, measure, ...browsers] = process.argv.slice(2);
+const PAGES = {page: pathToFileURL(resolve(pagePath)).href,
+               floor: pathToFileURL(resolve(floorPath)).href};
+const TICKS_PER_SECOND = Number(execFileSync('getconf', ['CLK_TCK'], {encoding: 'utf8'}));
 
 const LAUNCH = {
   chromium: {
@@ -26,8 +32,8 @@ const LAUNCH = {
   firefox: {browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: false},
 };
 
-// Runs in the page before its own scripts: every pass of the program's loop is one animation
-// frame, counted once it has run; until one has left a lit pixel, the canvas is read back.
+// Runs in the page before its own scripts: every animation frame is counted once it has run;
+// until one has left a lit pixel, the canvas is read back.
 function countFrames() {
   const request = window.requestAnimationFrame.bind(window);
   const bench = window.planviewBench = {frames: 0, firstPicture: null};
@@ -36,7 +42,7 @@ function countFrames() {
     bench.frames++;
     if (bench.firstPicture !== null) return;
     const canvas = document.getElementById('canvas');
-    // The program's own context; what it reads is whatever the program draws into.
+    // The page's own context; what it reads is whatever the page draws into.
     const gl = canvas.getContext('webgl2') ?? canvas.getContext('webgl');
     const rgba = new Uint8Array(canvas.width * canvas.height * 4);
     gl.readPixels(0, 0, canvas.width, canvas.height, gl.RGBA, gl.UNSIGNED_BYTE, rgba);
@@ -44,13 +50,34 @@ function countFrames() {
   });
 }
 
+// CPU seconds used so far by a process and all its descendants that are still running.
+function cpuSeconds(root) {
+  const stats = new Map();
+  for (const name of readdirSync('/proc')) {
+    if (!/^\d+$/.test(name)) continue;
+    try {
+      // The fields after the command's closing parenthesis: state, parent, ... user, system.
+      const text = readFileSync(`/proc/${name}/stat`, 'utf8');
+      const f = text.slice(text.lastIndexOf(')') + 2).split(' ');
+      stats.set(Number(name), {parent: Number(f[1]), ticks: Number(f[11]) + Number(f[12])});
+    } catch {
+      // gone meanwhile
+    }
+  }
+  const inTree = pid => pid === root || (stats.has(pid) && pid > 1 && inTree(stats.get(pid).parent));
+  let ticks = 0;
+  for (const [pid, s] of stats) if (inTree(pid)) ticks += s.ticks;
+  return ticks / TICKS_PER_SECOND;
+}
+
 const sleep = seconds => new Promise(done => setTimeout(done, seconds * 1000));
 const median = values => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 
-async function run(kind) {
+async function run(kind, url) {
   const profile = mkdtempSync(join(tmpdir(), 'planview-bench-'));
   const browser = await puppeteer.launch({...LAUNCH[kind], userDataDir: profile});
   try {
+    const pid = browser.process().pid;
     const page = await browser.newPage();
     await page.setViewport({width: 1100, height: 1000});
     await page.evaluateOnNewDocument(countFrames);
@@ -58,12 +85,17 @@ async function run(kind) {
     await page.waitForFunction(() => window.planviewBench.firstPicture !== null,
                                {timeout: 30000, polling: 50});
     await sleep(Number(warmup));
-    const count = () => page.evaluate(() => [window.planviewBench.frames, performance.now()]);
-    const [frames0, t0] = await count();
+    const count = async () => {
+      const [frames, now] = await page.evaluate(() => [window.planviewBench.frames,
+                                                       performance.now()]);
+      return [frames, now, cpuSeconds(pid)];
+    };
+    const [frames0, t0, cpu0] = await count();
     await sleep(Number(measure));
-    const [frames1, t1] = await count();
-    const firstPicture = await page.evaluate(() => window.planviewBench.firstPicture);
-    return {fps: (frames1 - frames0) / ((t1 - t0) / 1000), firstPicture,
+    const [frames1, t1, cpu1] = await count();
+    const frames = frames1 - frames0;
+    return {fps: frames / ((t1 - t0) / 1000), cpu: (cpu1 - cpu0) * 1000 / frames,
+            firstPicture: await page.evaluate(() => window.planviewBench.firstPicture),
             version: await browser.version()};
   } finally {
     await browser.close();
@@ -71,14 +103,32 @@ async function run(kind) {
   }
 }
 
-for (const kind of browsers) {
-  const results = [];
-  for (let i = 0; i < Number(runs); ++i) {
-    const r = await run(kind);
-    results.push(r);
-    console.log(`${kind} run ${i + 1}: ${r.fps.toFixed(1)} frames/s, first picture after ` +
-                `${r.firstPicture.toFixed(0)} ms (${r.version})`);
+const results = {};
+for (const kind of browsers) results[kind] = {page: [], floor: []};
+for (let i = 0; i < Number(runs); ++i) {
+  for (const kind of browsers) {
+    const order = i % 2 === 0 ? ['page', 'floor'] : ['floor', 'page'];
+    for (const which of order) {
+      const r = await run(kind, PAGES[which]);
+      results[kind][which].push(r);
+      console.log(`${kind} ${which} run ${i + 1}: ${r.fps.toFixed(1)} frames/s, ` +
+                  `${r.cpu.toFixed(1)} CPU ms/frame, first picture after ` +
+                  `${r.firstPicture.toFixed(0)} ms (${r.version})`);
+    }
   }
-  console.log(`${kind} median: ${median(results.map(r => r.fps)).toFixed(1)} frames/s, first ` +
-              `picture after ${median(results.map(r => r.firstPicture)).toFixed(0)} ms`);
+}
+
+const row = cells => console.log(`| ${cells.join(' | ')} |`);
+console.log(`\nMedians of ${runs} interleaved runs:\n`);
+row(['browser', 'page frames/s', 'floor frames/s', 'ratio', 'page CPU ms/frame',
+     'floor CPU ms/frame', 'ratio', 'page first picture', 'floor first picture', 'later by']);
+row(['---', ...Array(9).fill('---:')]);
+for (const kind of browsers) {
+  const m = which => key => median(results[kind][which].map(r => r[key]));
+  const page = m('page'), floor = m('floor');
+  row([kind, page('fps').toFixed(1), floor('fps').toFixed(1),
+       (page('fps') / floor('fps')).toFixed(2), page('cpu').toFixed(1), floor('cpu').toFixed(1),
+       `${(page('cpu') / floor('cpu')).toFixed(2)}×`, `${page('firstPicture').toFixed(0)} ms`,
+       `${floor('firstPicture').toFixed(0)} ms`,
+       `${(page('firstPicture') - floor('firstPicture')).toFixed(0)} ms`]);
 }
