@@ -9,6 +9,9 @@
 BUILD_DIR=${BUILD_DIR:-build}
 # cmake only recommends make, its default build tool, and installs here skip recommendations.
 BUILD_PACKAGES="cmake make g++ libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev"
+# The arm64 cross build on another architecture: Debian's cross compiler and the arm64 libraries
+# the program links (after ensure_foreign_architecture arm64).
+ARM64_CROSS_PACKAGES="g++-aarch64-linux-gnu libgl1-mesa-dev:arm64 libglu1-mesa-dev:arm64 freeglut3-dev:arm64"
 # CI builds with warnings as errors.
 WERROR=OFF
 [ "${CI:-}" = true ] && WERROR=ON
@@ -36,6 +39,17 @@ ensure_packages() {
     "${sudo[@]}" apt-get "${lock[@]}" update -qq
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get "${lock[@]}" install -y -qq \
         --no-install-recommends "${missing[@]}" >&2
+}
+
+# Lets dpkg and APT install packages of another architecture (arm64) beside the machine's own;
+# ensure_packages then installs "name:arm64" like any other.
+ensure_foreign_architecture() {
+    [ "$1" = "$(dpkg --print-architecture)" ] && return 0
+    dpkg --print-foreign-architectures | grep -qx "$1" && return 0
+    local sudo=()
+    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    echo "Adding the $1 architecture to dpkg" >&2
+    "${sudo[@]}" dpkg --add-architecture "$1"
 }
 
 # Configures with the given -D options every time, so a changed option takes
