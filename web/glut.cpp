@@ -15,7 +15,8 @@
 #include <cstring>
 #include <initializer_list>
 
-#include "web/framebuffer.h"
+#include "web/pipeline.h"
+#include "web/upside_down.h"
 
 extern "C" {
 #include "web/shapes/fg_internal.h"
@@ -355,8 +356,7 @@ void listen()
 
 // The canvas's drawing context, with what the display mode asks for and nothing the desktop
 // window lacks: no alpha for the page to show through, no multisampling to soften the lines.
-// With WebGL 2 the picture is drawn in a framebuffer of its own (framebuffer.cpp); the canvas
-// keeps its depth buffer all the same, for drawing onto it straight should that fail.
+// WebGL 2 where the browser has it, else WebGL 1: the page draws alike on both.
 bool createContext()
 {
     EGLDisplay display = eglGetDisplay(EGL_DEFAULT_DISPLAY);
@@ -383,9 +383,8 @@ bool createContext()
         EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
         if (context != EGL_NO_CONTEXT &&
             eglMakeCurrent(display, surface, surface, context) == EGL_TRUE) {
-            if (version == WEBGL2_CLIENT_VERSION) {
-                drawUpsideDown(toolkit.width, toolkit.height, depth);
-            }
+            startPipeline();
+            drawUpsideDownOnMesa(toolkit.height);
             return true;
         }
     }
@@ -470,10 +469,7 @@ void glutPostRedisplay()
 }
 
 // The browser shows the canvas when the frame's callback returns.
-void glutSwapBuffers()
-{
-    showPicture();
-}
+void glutSwapBuffers() {}
 
 // Like freeglut's, it does not return: the window is sized before its first picture, told
 // whether it can be seen, and from then on the page's frames run the loop.

@@ -3,15 +3,15 @@
 // SPDX-License-Identifier: MIT
 
 // OpenGL's matrix stacks for the browser, with every product rounded as Mesa rounds it on the
-// desktop: single precision, term by term, in Mesa's order. The toolchain's emulation works in
-// double precision and multiplies projection and modelview per vertex on the graphics side, so a
-// line whose end falls within a rounding error of a pixel's edge, or two lines at one depth, came
-// out a pixel or a colour different from the desktop's picture. Here the emulation is handed one
-// finished matrix, projection times modelview as the desktop's pipeline uses it, as its modelview,
-// and keeps its own projection at the identity, which changes nothing in single precision.
+// desktop: single precision, term by term, in Mesa's order. Worked out in double precision, or
+// projection and modelview multiplied per vertex on the graphics side, a line whose end falls
+// within a rounding error of a pixel's edge, or two lines at one depth, came out a pixel or a
+// colour different from the desktop's picture. The vertices are drawn with one finished matrix,
+// projection times modelview, as the desktop's pipeline uses it.
 #include <GL/gl.h>
 
-#include "web/framebuffer.h"
+#include "web/pipeline.h"
+#include "web/upside_down.h"
 
 #include <cmath>
 #include <cstring>
@@ -57,9 +57,8 @@ void multiply(GLfloat out[MATRIX_SIZE], const GLfloat a[MATRIX_SIZE], const GLfl
     std::memcpy(out, product, sizeof product);
 }
 
-// The emulation's modelview becomes projection times modelview, its y row negated while the
-// picture is drawn upside down (an exact change); glMatrixMode is ours, so the emulation's own
-// current matrix stays the modelview.
+// The vertices' matrix becomes projection times modelview, its y row negated while the picture is
+// drawn upside down (an exact change).
 void publish()
 {
     GLfloat combined[MATRIX_SIZE];
@@ -68,7 +67,7 @@ void publish()
     if (upsideDown())
         for (int col = 0; col < 4; ++col)
             combined[col * 4 + 1] = -combined[col * 4 + 1];
-    glLoadMatrixf(combined);
+    setTransform(combined);
 }
 
 void multiplyTop(const GLfloat m[MATRIX_SIZE])

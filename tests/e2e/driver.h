@@ -429,7 +429,7 @@ protected:
             << "down steps back";
     }
     bool spinning() { return waitFor(differs(grab())); }
-    bool still() { return !waitFor(differs(grab()), 0.7); }
+    bool still() { return !waitFor(differs(grab()), stillSeconds_); }
     void stopSpin()
     {
         key(XK_space), key(XK_space);  // from start-up: the first only sets the flag
@@ -487,6 +487,10 @@ protected:
     }
 
     Launch launch_ = nativeViewer();
+    // How long a picture must stay the same to count as still: longer for a viewer that draws
+    // few frames a second.
+    static constexpr double STILL_SECONDS = 0.7;  // for the Linux build
+    double stillSeconds_ = STILL_SECONDS;
     Display *dpy_ = XOpenDisplay(nullptr);
     std::FILE *out_ = nullptr;
     Window win_ = 0;

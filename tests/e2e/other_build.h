@@ -55,6 +55,7 @@ protected:
     {
         expectClosesCleanly();
         launch_ = nativeViewer();
+        stillSeconds_ = STILL_SECONDS;
         ASSERT_TRUE(start());
     }
     // The two builds' frames of one state must match outside the markers; a mismatch is saved as

@@ -14,9 +14,8 @@
 #include <stdlib.h>
 
 /* freeglut draws its shapes from client-side vertex arrays where OpenGL 1.1 has them, and with
- * glBegin/glEnd, vertex by vertex in the same order, where it does not. The toolchain's OpenGL
- * emulation draws the arrays wrongly (the cubes lose faces, the spheres most of their lines), so
- * the shapes take the second way. */
+ * glBegin/glEnd, vertex by vertex in the same order, where it does not. The shapes take the second
+ * way, which web/pipeline.cpp captures line by line. */
 #undef GL_VERSION_1_1
 
 /* No window ever asks for the shader path: these stay -1, so every shape is drawn with the
