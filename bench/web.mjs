@@ -10,14 +10,14 @@
 // Usage: node bench/web.mjs PAGE FLOOR RUNS WARMUP_SECONDS MEASURE_SECONDS BROWSER...
 import puppeteer from 'puppeteer-core';
 import {execFileSync} from 'node:child_process';
-import {mkdtempSync, readdirSync, readFileSync, rmSync} from 'node:fs';
+import {mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import {join, resolve} from 'node:path';
 import {pathToFileURL} from 'node:url';
+import {openWebKit, withPreamble} from '../tests/web/webkit.mjs';
 
 const [pagePath, floorPath, runs, warmup, measure, ...browsers] = process.argv.slice(2);
-const PAGES = {page: pathToFileURL(resolve(pagePath)).href,
-               floor: pathToFileURL(resolve(floorPath)).href};
+const PAGES = {page: resolve(pagePath), floor: resolve(floorPath)};
 const TICKS_PER_SECOND = Number(execFileSync('getconf', ['CLK_TCK'], {encoding: 'utf8'}));
 
 const LAUNCH = {
@@ -30,6 +30,7 @@ const LAUNCH = {
   },
   // Firefox has WebGL here only with a display: the caller's.
   firefox: {browser: 'firefox', executablePath: '/usr/bin/firefox-esr', headless: false},
+  // WebKitGTK's MiniBrowser under its WebDriver server, on the caller's display: openWebKit.
 };
 
 // Runs in the page before its own scripts: every animation frame is counted once it has run;
@@ -73,30 +74,47 @@ function cpuSeconds(root) {
 const sleep = seconds => new Promise(done => setTimeout(done, seconds * 1000));
 const median = values => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 
-async function run(kind, url) {
-  const profile = mkdtempSync(join(tmpdir(), 'planview-bench-'));
+// Opens the page in WebKit with countFrames ahead of its scripts (its driver has no way to run a
+// script before a page's own: the file opened is a copy with it put in), and gives what run needs.
+async function openInWebKit(path, profile) {
+  const webkit = await openWebKit();
+  const copy = join(profile, 'page.html');
+  writeFileSync(copy, withPreamble(readFileSync(path, 'utf8'), `(${countFrames})()`));
+  await webkit.call('POST', '/window/rect', {x: 0, y: 0, width: 1100, height: 1000});
+  await webkit.call('POST', '/url', {url: pathToFileURL(copy).href});
+  return {pid: webkit.pid, evaluate: webkit.evaluate, version: `WebKitGTK ${webkit.version}`,
+          close: webkit.close};
+}
+
+async function openInPuppeteer(kind, path, profile) {
   const browser = await puppeteer.launch({...LAUNCH[kind], userDataDir: profile});
+  const page = await browser.newPage();
+  await page.setViewport({width: 1100, height: 1000});
+  await page.evaluateOnNewDocument(countFrames);
+  await page.goto(pathToFileURL(path).href);
+  return {pid: browser.process().pid, evaluate: expression => page.evaluate(expression),
+          version: await browser.version(), close: () => browser.close()};
+}
+
+async function run(kind, path) {
+  const profile = mkdtempSync(join(tmpdir(), 'planview-bench-'));
+  const browser = kind === 'webkit' ? await openInWebKit(path, profile)
+                                    : await openInPuppeteer(kind, path, profile);
   try {
-    const pid = browser.process().pid;
-    const page = await browser.newPage();
-    await page.setViewport({width: 1100, height: 1000});
-    await page.evaluateOnNewDocument(countFrames);
-    await page.goto(url);
-    await page.waitForFunction(() => window.planviewBench.firstPicture !== null,
-                               {timeout: 30000, polling: 50});
+    const {pid, evaluate} = browser;
+    for (const end = Date.now() + 30000; await evaluate('planviewBench.firstPicture === null');) {
+      if (Date.now() > end) throw new Error(`${kind}: no picture after 30 s`);
+      await sleep(0.05);
+    }
     await sleep(Number(warmup));
-    const count = async () => {
-      const [frames, now] = await page.evaluate(() => [window.planviewBench.frames,
-                                                       performance.now()]);
-      return [frames, now, cpuSeconds(pid)];
-    };
+    const count = async () => [...await evaluate('[planviewBench.frames, performance.now()]'),
+                               cpuSeconds(pid)];
     const [frames0, t0, cpu0] = await count();
     await sleep(Number(measure));
     const [frames1, t1, cpu1] = await count();
     const frames = frames1 - frames0;
     return {fps: frames / ((t1 - t0) / 1000), cpu: (cpu1 - cpu0) * 1000 / frames,
-            firstPicture: await page.evaluate(() => window.planviewBench.firstPicture),
-            version: await browser.version()};
+            firstPicture: await evaluate('planviewBench.firstPicture'), version: browser.version};
   } finally {
     await browser.close();
     rmSync(profile, {recursive: true, force: true});

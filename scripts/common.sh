@@ -7,7 +7,8 @@
 # repository root.
 
 BUILD_DIR=${BUILD_DIR:-build}
-BUILD_PACKAGES="cmake g++ libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev"
+# cmake only recommends make, its default build tool, and installs here skip recommendations.
+BUILD_PACKAGES="cmake make g++ libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev"
 # The arm64 cross build on another architecture: Debian's cross compiler and the arm64 libraries
 # the program links (after ensure_foreign_architecture arm64).
 ARM64_CROSS_PACKAGES="g++-aarch64-linux-gnu libgl1-mesa-dev:arm64 libglu1-mesa-dev:arm64 freeglut3-dev:arm64"
@@ -25,7 +26,13 @@ ensure_packages() {
     done
     [ ${#missing[@]} -eq 0 ] && return 0
     local sudo=()
-    [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+    if [ "$(id -u)" -ne 0 ]; then
+        if ! command -v sudo >/dev/null; then
+            echo "Missing: ${missing[*]}; install them as root (apt-get install), or install sudo" >&2
+            return 1
+        fi
+        sudo=(sudo)
+    fi
     echo "Installing: ${missing[*]}" >&2
     # Waits for another apt-get holding the lock instead of failing at once.
     local lock=(-o DPkg::Lock::Timeout=600)
