@@ -6,8 +6,7 @@
 // line on stdin, one answer a line on stdout ("ok" and a JSON value, or "error" and why):
 //   key NAME [shift] [control] [alt]   press a key, named as X names it (space, Left, d)
 //   move X Y | down B | up B           the mouse, in canvas pixels; B is left, middle or right
-//   touch start X Y                    a finger down, in canvas pixels; it takes the lowest
-//                                      number (from 0) no finger down now has
+//   touch start X Y                    a finger down, in canvas pixels; fingers count from 0
 //   touch move X Y N | touch end N     finger N
 //   shot PATH                          the canvas as shown, as a PNG; or, from WebKit, where it
 //                                      is on the X display: [x, y, width, height]
@@ -124,15 +123,10 @@ async function puppeteerCommands() {
     async down(b) { await page.mouse.down({button: b}); },
     async up(b) { await page.mouse.up({button: b}); },
     async touch(what, ...args) {
-      if (what === 'end') {
-        await fingers[+args[0]].end();
-        fingers[+args[0]] = null;
-        return;
-      }
+      if (what === 'end') return fingers[+args[0]].end();
       const [px, py] = await toPage(evaluate, +args[0], +args[1]);
-      if (what !== 'start') return fingers[+args[2]].move(px, py);
-      const free = fingers.indexOf(null);
-      fingers[free < 0 ? fingers.length : free] = await page.touchscreen.touchStart(px, py);
+      if (what === 'start') fingers.push(await page.touchscreen.touchStart(px, py));
+      else await fingers[+args[2]].move(px, py);
     },
     async shot(path) { await (await page.$('#canvas')).screenshot({path}); },
     async viewport(w, h, scale, touch) {

@@ -450,14 +450,17 @@ TEST_P(WebE2E, OnANarrowTouchScreenDragsAndTouchesTurnAsOnTheDesktop)
         if (!web_)
             return mouseDrags(paths);
         constexpr int APART = 250;  // the second finger, below and left of the first
+        int fingers = 0;            // begun so far: browser.mjs numbers them so
         for (const Path &path : paths) {
+            const std::string first = " " + std::to_string(fingers++),
+                              second = " " + std::to_string(fingers++);
             expectOk("touch start" + at(path[0]));
             expectOk("touch start" + at({path[0].first - APART, path[0].second + APART}));
-            expectOk("touch move" + at({path[1].first - APART, path[1].second + APART}) + " 1");
-            expectOk("touch end 1");
+            expectOk("touch move" + at({path[1].first - APART, path[1].second + APART}) + second);
+            expectOk("touch end" + second);
             for (size_t i = 1; i < path.size(); ++i)
-                expectOk("touch move" + at(path[i]) + " 0");
-            expectOk("touch end 0");
+                expectOk("touch move" + at(path[i]) + first);
+            expectOk("touch end" + first);
         }
     };
     std::vector<Step> steps = {
