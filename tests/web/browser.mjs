@@ -12,7 +12,8 @@
 //                                      is on the X display: [x, y, width, height]
 //   viewport W H SCALE [touch] [mobile] the window's inner size, pixel ratio, touch screen and a
 //                                      phone's handling of the page's viewport and zoom
-//   eval EXPRESSION                    the value of a JavaScript expression in the page
+//   eval EXPRESSION                    the value of a JavaScript expression in the page (one
+//                                      expression: WebKit's driver takes no statements)
 //   hide | show                        a second tab in front of the page (WebKit: its window
 //                                      unmapped), or gone again
 //   console [clear] | pid              what the page logged or threw so far (then forgotten with
@@ -45,9 +46,15 @@ function keepWatch() {
   addEventListener('unhandledrejection', e => kept.push(`page error: ${e.reason}`));
   document.addEventListener('securitypolicyviolation',
                             e => kept.push(`refused: ${e.blockedURI} (${e.violatedDirective})`));
-  const seen = window.planviewSeen = {mousemove: 0, mousedown: 0, mouseup: 0, x: 0, y: 0};
-  for (const type of ['mousemove', 'mousedown', 'mouseup'])
-    addEventListener(type, e => Object.assign(seen, {[type]: seen[type] + 1, x: e.clientX, y: e.clientY}), true);
+  document.currentScript.remove();  // the page's own head as it was
+  // Pointer events too: a page that cancels a pointerdown gets no mousedown or mouseup for it.
+  const seen = window.planviewSeen = {move: 0, down: 0, up: 0, x: 0, y: 0};
+  for (const [kind, types] of [['move', ['mousemove', 'pointermove']],
+                               ['down', ['mousedown', 'pointerdown']],
+                               ['up', ['mouseup', 'pointerup']]])
+    for (const type of types)
+      addEventListener(type, e => Object.assign(seen, {[kind]: seen[kind] + 1,
+        x: Math.round(e.clientX), y: Math.round(e.clientY)}), true);
 }
 const html = kind === 'webkit' ? withPreamble(readFileSync(pagePath, 'utf8'), `(${keepWatch})()`)
                                : readFileSync(pagePath);
@@ -186,13 +193,13 @@ async function webkitCommands() {
   };
   const click = async (b, type) => {
     const before = await seen(type);
-    await xdotool(type, X_BUTTONS[b]);
-    await until(`planviewSeen.${type} > ${before}`, type);
+    await xdotool(`mouse${type}`, X_BUTTONS[b]);
+    await until(`planviewSeen.${type} > ${before}`, `a button ${type}`);
   };
   // Where the page's (0, 0) is on the display: past the browser's toolbar.
   const origin = {x: 0, y: 0};
   await xdotool('mousemove', 300, 300);
-  await until('planviewSeen.mousemove > 0', 'the pointer');
+  await until('planviewSeen.move > 0', 'the pointer');
   Object.assign(origin, await evaluate('({x: 300 - planviewSeen.x, y: 300 - planviewSeen.y})'));
   Object.assign(pointer, {x: 300 - origin.x, y: 300 - origin.y});
   let windows = [];
@@ -205,8 +212,8 @@ async function webkitCommands() {
         ...keys.reverse().map(value => ({type: 'keyUp', value}))]}]});
     },
     async move(x, y) { await moveTo(...(await toPage(evaluate, +x, +y)).map(Math.round)); },
-    down: b => click(b, 'mousedown'),
-    up: b => click(b, 'mouseup'),
+    down: b => click(b, 'down'),
+    up: b => click(b, 'up'),
     async touch() { throw new Error('WebKitGTK gives the page no touch events here'); },
     // The canvas's place on the display, for the caller to read: the driver's screenshots take
     // about a second each here, and its element screenshots come with their top rows black.

@@ -623,11 +623,11 @@ TEST_P(WebButtons, ArrowsPressOnceATapAndRepeatWhileHeld)
     // The presses the page hands the program, and how long the pointer was last down. The
     // toolchain's export replaces itself on its first call: a press of no key settles it first.
     expectOk(
-        "eval window.presses = 0; Module._planviewPressKey(-1, -1); "
+        "eval window.presses = 0, Module._planviewPressKey(-1, -1), "
         "Module._planviewPressKey = (press => (c, s) => (++presses, press(c, s)))"
-        "(Module._planviewPressKey); addEventListener('pointerdown', () => window.held = "
-        "-performance.now(), true); addEventListener('pointerup', () => held += "
-        "performance.now(), true); 1");
+        "(Module._planviewPressKey), addEventListener('pointerdown', () => window.held = "
+        "-performance.now(), true), addEventListener('pointerup', () => held += "
+        "performance.now(), true), 1");
     // Each press undone by one of the opposite key. A tap the browser took longer than the
     // repeat's delay to end may have repeated; a quick one presses exactly once.
     auto undo = [&](const std::string &label, KeySym opposite) {
@@ -689,6 +689,9 @@ TEST_P(WebButtons, SpaceDAndPPressOnceATap)
 // under the picture, and the page is no wider than the screen; a double tap zooms nothing.
 TEST_P(WebButtons, OnAPhoneTheyFitUnderThePicture)
 {
+    if (webkit())
+        GTEST_SKIP() << "MiniBrowser's window is no narrower than its toolbar: 625 page pixels "
+                        "wide it can be, 390 not";
     phone("3");
     stopSpin();
     EXPECT_EQ(
@@ -706,7 +709,7 @@ TEST_P(WebButtons, OnAPhoneTheyFitUnderThePicture)
 }
 
 INSTANTIATE_TEST_SUITE_P(Browsers, WebButtons,
-                         testing::Values("chromium", "firefox", "chromium-touch"),
+                         testing::Values("chromium", "firefox", "webkit", "chromium-touch"),
                          [](const auto &info) {
                              std::string name = info.param;
                              std::replace(name.begin(), name.end(), '-', '_');
@@ -733,8 +736,8 @@ TEST_P(WebPolicy, ThePageRunsUnderItsPolicy)
 TEST_P(WebPolicy, WhatItDoesNotNameIsRefused)
 {
     expectOk(
-        "eval window.refused = []; addEventListener('securitypolicyviolation', e => "
-        "refused.push(e.violatedDirective)); 1");
+        "eval window.refused = [], addEventListener('securitypolicyviolation', e => "
+        "refused.push(e.violatedDirective)), 1");
     expectOk(
         "eval (() => { const add = (parent, tag, props) => "
         "parent.append(Object.assign(document.createElement(tag), props)); "
@@ -764,7 +767,7 @@ TEST_P(WebPolicy, WhatItDoesNotNameIsRefused)
             << "only refusals are logged: " << e->str();
 }
 
-INSTANTIATE_TEST_SUITE_P(Browsers, WebPolicy, testing::Values("chromium", "firefox"),
+INSTANTIATE_TEST_SUITE_P(Browsers, WebPolicy, testing::Values("chromium", "firefox", "webkit"),
                          [](const auto &info) { return info.param; });
 
 }  // namespace
