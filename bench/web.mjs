@@ -72,6 +72,21 @@ function cpuSeconds(root) {
 }
 
 const sleep = seconds => new Promise(done => setTimeout(done, seconds * 1000));
+
+// Waits until a browser that has just started is done starting: until its processes together used
+// less than a twentieth of a core over the last second, or for at most 20 s. Its start (a
+// GPU process coming up, profile files written) would otherwise be timed as part of the first
+// picture, whichever page is opened, by as much as a second more or less from run to run.
+async function settled(pid) {
+  const end = Date.now() + 20000;
+  for (let before = cpuSeconds(pid); Date.now() < end;) {
+    await sleep(1);
+    const now = cpuSeconds(pid);
+    if (now - before < 0.05) return;
+    before = now;
+  }
+}
+
 const median = values => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
 
 // Opens the page in WebKit with countFrames ahead of its scripts (its driver has no way to run a
@@ -81,6 +96,7 @@ async function openInWebKit(path, profile) {
   const copy = join(profile, 'page.html');
   writeFileSync(copy, withPreamble(readFileSync(path, 'utf8'), `(${countFrames})()`));
   await webkit.call('POST', '/window/rect', {x: 0, y: 0, width: 1100, height: 1000});
+  await settled(webkit.pid);
   await webkit.call('POST', '/url', {url: pathToFileURL(copy).href});
   return {pid: webkit.pid, evaluate: webkit.evaluate, version: `WebKitGTK ${webkit.version}`,
           close: webkit.close};
@@ -91,6 +107,7 @@ async function openInPuppeteer(kind, path, profile) {
   const page = await browser.newPage();
   await page.setViewport({width: 1100, height: 1000});
   await page.evaluateOnNewDocument(countFrames);
+  await settled(browser.process().pid);
   await page.goto(pathToFileURL(path).href);
   return {pid: browser.process().pid, evaluate: expression => page.evaluate(expression),
           version: await browser.version(), close: () => browser.close()};

@@ -18,7 +18,8 @@
 //                                      unmapped), or gone again
 //   console [clear] | pid              what the page logged or threw so far (then forgotten with
 //                                      "clear"); the browser's pid
-// Usage: node browser.mjs chromium|chromium-webgl1|firefox|firefox-headless|webkit PAGE [served]
+// Usage: node browser.mjs KIND PAGE [served], KIND one of chromium, chromium-webgl1,
+// chromium-nowebgl, firefox, firefox-headless, webkit.
 // "served": the page comes from a web server on loopback that has that one file and nothing else.
 // WebKit's mouse is real X input (xdotool) on the caller's display: its driver's right button
 // arrives with its release as the left one's, and the page's held-button state goes wrong.
@@ -105,7 +106,8 @@ async function puppeteerCommands() {
     // WebGL on the CPU; no network of the browser's own (updates, sync, first-run pages).
     args: ['--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--no-sandbox',
            '--disable-background-networking', '--disable-component-update', '--disable-sync',
-           '--no-first-run', ...(kind === 'chromium-webgl1' ? ['--disable-webgl2'] : [])],
+           '--no-first-run', ...(kind === 'chromium-webgl1' ? ['--disable-webgl2'] : []),
+           ...(kind === 'chromium-nowebgl' ? ['--disable-webgl'] : [])],
   } : {
     browser: 'firefox',
     executablePath: '/usr/bin/firefox-esr',
