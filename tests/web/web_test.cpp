@@ -622,6 +622,8 @@ protected:
     int fingers_ = 0;  // touches begun so far: browser.mjs numbers them so
 };
 
+constexpr int UNDONE_LEEWAY = 10;  // lit pixels unmatched after a press and its undoing
+
 // Facing the scene, each arrow changes the picture and one press of the opposite key brings it
 // back, which an arrow that sent no key, the wrong one or its key twice would not. Held, an arrow
 // presses at once and then repeats until let go or left; the presses the page counts, undone one
@@ -630,10 +632,6 @@ protected:
 // a left-button press or release (which would end the start-up state's turning right drags).
 TEST_P(WebButtons, ArrowsPressOnceATapAndRepeatWhileHeld)
 {
-    // In WebKit one clean-clone run saw every arrow's undone press leave the picture changed,
-    // while two runs alone passed: left to Chromium and Firefox until that is understood.
-    if (webkit())
-        GTEST_SKIP() << "seen to fail now and then in WebKit; not yet understood";
     stopSpin();
     const Frame ahead = faceTheScene();
     // The presses the page hands the program, and how long the pointer was last down. The
@@ -645,14 +643,18 @@ TEST_P(WebButtons, ArrowsPressOnceATapAndRepeatWhileHeld)
         "-performance.now(), true), addEventListener('pointerup', () => held += "
         "performance.now(), true), 1");
     // Each press undone by one of the opposite key. A tap the browser took longer than the
-    // repeat's delay to end may have repeated; a quick one presses exactly once.
+    // repeat's delay to end may have repeated; a quick one presses exactly once. The eye is
+    // rounded to float after each step, so a step and its undoing may leave it a last bit off
+    // (one time in ten), which moves a few line pixels to a neighbour (at most 7 in 300 pictures
+    // tried in-process); one step moves thousands.
+    auto back = [&](const Frame &f) { return mismatch(ahead, f).unmatched <= UNDONE_LEEWAY; };
     auto undo = [&](const std::string &label, KeySym opposite) {
         const int presses = std::stoi(ask("eval presses").substr(3));
         if (ask("eval held < 400") == "ok true")
             EXPECT_EQ(presses, 1) << label << " tapped";
         for (int i = 0; i < presses; ++i)
             key(opposite);
-        EXPECT_TRUE(waitFor(same(ahead))) << label << ": " << presses << " presses undone";
+        EXPECT_TRUE(waitFor(back)) << label << ": " << presses << " presses undone";
         expectOk("eval presses = 0");
     };
     for (auto [label, opposite] :
