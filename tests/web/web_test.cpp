@@ -351,7 +351,9 @@ TEST_P(WebE2E, ArrowKeysTurnAndWalkTheObserver)
 // A hidden page must rest: a second tab in front hides it (in WebKit its window is unmapped, as
 // when minimised; document.visibilityState says so either way), and the browser then uses no more
 // CPU than with the spin stopped, give or take NOISE (its own work: Firefox was seen at 2 to 7% of
-// a core here either way); shown again, the page spins on. Two spaces from start-up stop the spin
+// a core here either way). The browser's own work comes in bursts (the new tab's start: Firefox
+// once took 16% of a core over a hidden page's first 3 s), a page that spins takes its share
+// every second: the least of a few seconds' shares counts. Shown again, the page spins on. Two spaces from start-up stop the spin
 // (the first only sets the flag), a third restarts it, a held left button pauses it.
 TEST_P(WebE2E, SpinRestsWhileHiddenAndFollowsSpaceAndTheLeftButton)
 {
@@ -361,8 +363,9 @@ TEST_P(WebE2E, SpinRestsWhileHiddenAndFollowsSpaceAndTheLeftButton)
     const pid_t browser = std::stoi(ask("pid").substr(3));
     expectOk("hide");
     ASSERT_EQ(ask("eval document.visibilityState"), "ok \"hidden\"");
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    const double hidden = treeCpuShare(browser, 3);
+    double hidden = 1;
+    for (int second = 0; second < 4; ++second)
+        hidden = std::min(hidden, treeCpuShare(browser, 1));
     expectOk("show");
     EXPECT_TRUE(turns()) << "the spin resumes once shown";
     key(XK_space);
