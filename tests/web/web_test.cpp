@@ -353,8 +353,9 @@ TEST_P(WebE2E, ArrowKeysTurnAndWalkTheObserver)
 // CPU than with the spin stopped, give or take NOISE (its own work: Firefox was seen at 2 to 7% of
 // a core here either way). The browser's own work comes in bursts (the new tab's start: Firefox
 // once took 16% of a core over a hidden page's first 3 s), a page that spins takes its share
-// every second: the least of a few seconds' shares counts. Shown again, the page spins on. Two spaces from start-up stop the spin
-// (the first only sets the flag), a third restarts it, a held left button pauses it.
+// every second: the least of a few seconds' shares counts. Shown again, the page spins on. Two
+// spaces from start-up stop the spin (the first only sets the flag), a third restarts it, a held
+// left button pauses it.
 TEST_P(WebE2E, SpinRestsWhileHiddenAndFollowsSpaceAndTheLeftButton)
 {
     constexpr double NOISE = 0.1;  // of one core; a page that spins or draws takes more than one
