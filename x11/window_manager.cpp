@@ -36,6 +36,7 @@ Watch watch;
 
 const unsigned ICONIC_STATE = 3;  // WM_STATE's first field for a minimised window
 const long MAX_NET_STATES = 64;   // more than EWMH defines
+const int ITEM_BITS = 32;         // both properties' format
 
 void tell()
 {
@@ -60,11 +61,12 @@ unsigned long *property(Atom name, Atom type, long most, unsigned long &count)
     count = 0;
     if (XGetWindowProperty(watch.display, watch.window, name, 0, most, False, type, &actualType,
                            &format, &count, &after, &data) != Success ||
-        format != 32) {
+        format != ITEM_BITS) {
         count = 0;
     }
     // Xlib hands 32-bit items over as longs.
-    return reinterpret_cast<unsigned long *>(data);  // NOLINT(cppcoreguidelines-pro-type-reinterpret-cast)
+    return reinterpret_cast<unsigned long *>(
+        data);  // NOLINT(cppcoreguidelines-pro-type-reinterpret-cast)
 }
 
 bool markedHidden()
@@ -129,9 +131,12 @@ void startWatching()
 
 }  // namespace
 
-extern "C" void __real_glutWindowStatusFunc(void (*callback)(int));  // NOLINT(bugprone-reserved-identifier)
+// The names the linker's --wrap gives freeglut's function and its stand-in.
+// NOLINTNEXTLINE(bugprone-reserved-identifier)
+extern "C" void __real_glutWindowStatusFunc(void (*callback)(int));
 
-extern "C" void __wrap_glutWindowStatusFunc(void (*callback)(int))  // NOLINT(bugprone-reserved-identifier)
+// NOLINTNEXTLINE(bugprone-reserved-identifier)
+extern "C" void __wrap_glutWindowStatusFunc(void (*callback)(int))
 {
     watch.report = callback;
     __real_glutWindowStatusFunc(callback != nullptr ? toolkitReport : nullptr);

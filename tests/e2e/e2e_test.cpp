@@ -4,10 +4,13 @@
 
 // planview end to end: the built executable in its own process on the current X display, driven
 // with real input through XTEST and read back from its window.
-#include "driver.h"
+#include <sys/prctl.h>
 
 #include <fstream>
 #include <random>
+#include <regex>
+
+#include "e2e/other_build.h"
 
 namespace e2e {
 namespace {
@@ -194,32 +197,97 @@ TEST_F(PlanviewE2E, UnmappedOrCoveredItRestsAndSpinsAgainWhenSeen)
     EXPECT_LT(covered, RESTING);
 }
 
-// The same under a real window manager, which iconifies and restores the window. tests/own-display
-// gives each test process a display of its own, so no other case runs under it.
-class PlanviewUnderWindowManager : public PlanviewE2E {
+// The same under real window managers, which minimise and restore the window: openbox on the
+// test's own Xvfb, and GNOME's mutter, a Wayland compositor run headless, whose Xwayland is an X
+// display of the test's own. mutter leaves a minimised window mapped and only marks it so.
+class PlanviewUnderWindowManager : public OtherBuildE2E,
+                                   public testing::WithParamInterface<std::string> {
 protected:
-    static void SetUpTestSuite()
+    void SetUp() override
     {
-        Display *dpy = XOpenDisplay(nullptr);
-        ASSERT_TRUE(dpy) << "no display: run through tests/own-display";
-        // Without this, another window manager's check window would pass for openbox's.
-        ASSERT_FALSE(managed(dpy)) << "a window manager already runs on " << DisplayString(dpy)
-                                   << ": run on a display of the test's own (tests/own-display)";
-        openbox_ = spawn({"openbox"});
-        // The window manager is running once it has put up its check window.
-        bool up = false;
-        for (int i = 0; i < 500 && !up && waitpid(openbox_, nullptr, WNOHANG) == 0; ++i) {
-            up = managed(dpy);
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        XCloseDisplay(dpy);
-        ASSERT_TRUE(up) << "openbox is not running (scripts/test installs it)";
+        name_ = GetParam();
+        ASSERT_TRUE(dpy_) << "no display: run through tests/own-display";
+        // Without this, another window manager's check window would pass for the one started.
+        ASSERT_FALSE(managed(dpy_)) << "a window manager already runs on " << DisplayString(dpy_)
+                                    << ": run on a display of the test's own (tests/own-display)";
+        xvfb_ = DisplayString(dpy_);
+        if (onPath(name_).empty())
+            GTEST_SKIP() << name_ << " is not installed (scripts/test installs it)";
+        name_ == "mutter" ? startMutter() : startOpenbox();
+        if (!HasFatalFailure() && !IsSkipped())
+            OtherBuildE2E::SetUp();
     }
-    static void TearDownTestSuite()
+    void TearDown() override
     {
-        if (openbox_ > 0)
-            kill(openbox_, SIGTERM), waitpid(openbox_, nullptr, 0);
-        openbox_ = -1;
+        OtherBuildE2E::TearDown();
+        dpy_ = nullptr;
+        if (manager_ > 0)
+            kill(-manager_, SIGTERM), waitpid(manager_, nullptr, 0);
+        if (!runtime_.empty())
+            std::filesystem::remove_all(runtime_);
+    }
+    // Started in a process group of its own, which ends with the test however it ends.
+    void launchManager(std::vector<const char *> args, const std::string &log)
+    {
+        args.push_back(nullptr);
+        if ((manager_ = fork()) == 0) {
+            setpgid(0, 0), prctl(PR_SET_PDEATHSIG, SIGTERM);
+            const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            dup2(out, 1), dup2(out, 2);
+            execvp(args[0], const_cast<char *const *>(args.data()));
+            _exit(127);
+        }
+    }
+    void startOpenbox()
+    {
+        launchManager({"openbox"}, "/dev/null");
+        // The window manager is running once it has put up its check window.
+        ASSERT_TRUE(
+            until([&] { return managed(dpy_) || waitpid(manager_, nullptr, WNOHANG); }, 10) &&
+            managed(dpy_))
+            << "openbox is not running";
+    }
+    // mutter as GNOME runs it, headless, with a D-Bus session and a runtime folder of its own. Its
+    // log names the X display its Xwayland took, and the authority file it asks for is in the
+    // runtime folder; the test's viewers then start there.
+    void startMutter()
+    {
+        char dir[] = "/tmp/planview-mutter-XXXXXX";
+        ASSERT_TRUE(mkdtemp(dir));
+        runtime_ = dir;
+        setenv("XDG_RUNTIME_DIR", dir, 1), unsetenv("DISPLAY"), unsetenv("WAYLAND_DISPLAY");
+        launchManager({"dbus-run-session", "--", "mutter", "--wayland", "--headless",
+                       "--virtual-monitor", "1280x1024"},
+                      runtime_ + "/log");
+        std::string display, auth;
+        const std::regex named("Using public X11 display (:[0-9]+)");
+        until(
+            [&] {
+                std::ifstream log(runtime_ + "/log");
+                const std::string text{std::istreambuf_iterator<char>(log), {}};
+                std::smatch m;
+                if (std::regex_search(text, m, named))
+                    display = m[1];
+                for (const auto &entry : std::filesystem::directory_iterator(runtime_))
+                    if (entry.path().filename().string().rfind(".mutter-Xwaylandauth.", 0) == 0)
+                        auth = entry.path();
+                return !display.empty() && !auth.empty();
+            },
+            30);
+        if (display.empty() || auth.empty())
+            GTEST_SKIP() << "mutter did not start; its log, " << runtime_ << "/log, says why";
+        setenv("DISPLAY", display.c_str(), 1), setenv("XAUTHORITY", auth.c_str(), 1);
+        XCloseDisplay(dpy_);
+        ASSERT_TRUE(until([&] { return (dpy_ = XOpenDisplay(nullptr)) != nullptr; }, 10));
+    }
+    // Ends the viewer and starts it again on the test's own Xvfb, with no window manager.
+    void switchToXvfb()
+    {
+        expectClosesCleanly();
+        XCloseDisplay(dpy_);
+        setenv("DISPLAY", xvfb_.c_str(), 1);
+        dpy_ = XOpenDisplay(nullptr);
+        ASSERT_TRUE(start());
     }
     // Whether a window manager has put up its check window on the root.
     static bool managed(Display *dpy)
@@ -237,11 +305,29 @@ protected:
             XFree(data);
         return found;
     }
-    // As xdotool's windowminimize and windowactivate ask it of the window manager.
+    // The window's ICCCM state as its window manager last set it.
+    long wmState()
+    {
+        const Atom state = XInternAtom(dpy_, "WM_STATE", False);
+        Atom type;
+        int format;
+        unsigned long items, after;
+        unsigned char *data = nullptr;
+        long value = WithdrawnState;
+        if (XGetWindowProperty(dpy_, win_, state, 0, 1, False, state, &type, &format, &items,
+                               &after, &data) == Success &&
+            items == 1)
+            value = *reinterpret_cast<long *>(data);
+        if (data)
+            XFree(data);
+        return value;
+    }
+    // As xdotool's windowminimize and windowactivate ask it of the window manager: openbox then
+    // unmaps the window, mutter only marks it.
     void minimise()
     {
         XIconifyWindow(dpy_, win_, DefaultScreen(dpy_)), XFlush(dpy_);
-        ASSERT_TRUE(mapState(IsUnmapped));
+        ASSERT_TRUE(until([&] { return wmState() == IconicState; }));
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
     }
     void restore()
@@ -258,13 +344,15 @@ protected:
         XSendEvent(dpy_, DefaultRootWindow(dpy_), False,
                    SubstructureRedirectMask | SubstructureNotifyMask, &e);
         XFlush(dpy_);
+        ASSERT_TRUE(until([&] { return wmState() == NormalState; }));
         ASSERT_TRUE(mapState(IsViewable));
     }
 
-    static inline pid_t openbox_ = -1;
+    pid_t manager_ = -1;
+    std::string xvfb_, runtime_;
 };
 
-TEST_F(PlanviewUnderWindowManager, MinimisedItRestsAndRestoredItSpinsAndTurns)
+TEST_P(PlanviewUnderWindowManager, MinimisedItRestsAndRestoredItSpinsAndTurns)
 {
     ASSERT_TRUE(turns());
     minimise();
@@ -291,7 +379,7 @@ TEST_F(PlanviewUnderWindowManager, MinimisedItRestsAndRestoredItSpinsAndTurns)
     EXPECT_TRUE(waitFor(differs(facing))) << "Right still turns the observer";
 }
 
-TEST_F(PlanviewUnderWindowManager, SpinStoppedBeforeMinimisingStaysStopped)
+TEST_P(PlanviewUnderWindowManager, SpinStoppedBeforeMinimisingStaysStopped)
 {
     stopSpin();
     minimise();
@@ -301,6 +389,30 @@ TEST_F(PlanviewUnderWindowManager, SpinStoppedBeforeMinimisingStaysStopped)
     key(XK_space);
     EXPECT_TRUE(spinning()) << "the space key still restarts it";
 }
+
+INSTANTIATE_TEST_SUITE_P(Desktops, PlanviewUnderWindowManager, testing::Values("openbox", "mutter"),
+                         [](const auto &info) { return info.param; });
+
+// Through a compositor's Xwayland the window shows what it shows on Xvfb: its size, its first
+// picture, and the picture after p and a left drag, the spinning markers left out.
+using PlanviewUnderCompositor = PlanviewUnderWindowManager;
+TEST_P(PlanviewUnderCompositor, ShowsWhatXvfbShows)
+{
+    auto pictures = [&] {
+        expectFirstFrame(last);
+        const Frame first = last;
+        key(XK_p);
+        return std::pair(first, dragged());
+    };
+    const auto [first, turned] = pictures();
+    switchToXvfb();
+    const auto [xvfbFirst, xvfbTurned] = pictures();
+    expectSameOutsideYellow(first, xvfbFirst, "the first picture");
+    expectSameOutsideYellow(turned, xvfbTurned, "after p and a drag");
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, PlanviewUnderCompositor, testing::Values("mutter"),
+                         [](const auto &info) { return info.param; });
 
 // Resident memory of the viewer in KiB, as the kernel counts it.
 long residentKb(pid_t pid)
