@@ -8,7 +8,7 @@
 
 BUILD_DIR=${BUILD_DIR:-build}
 # cmake only recommends make, its default build tool, and installs here skip recommendations.
-BUILD_PACKAGES="cmake make g++ libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev"
+BUILD_PACKAGES="cmake make g++ libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev libx11-dev"
 # The arm64 cross build on another architecture: Debian's cross compiler and the arm64 libraries
 # the program links (after ensure_foreign_architecture arm64).
 ARM64_CROSS_PACKAGES="g++-aarch64-linux-gnu libgl1-mesa-dev:arm64 libglu1-mesa-dev:arm64 freeglut3-dev:arm64"
