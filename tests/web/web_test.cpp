@@ -252,11 +252,14 @@ protected:
     // line rasteriser places about 0.6% of them a pixel over; Firefox draws with Mesa as the
     // desktop does, pixel for pixel; WebKit draws on the same Mesa through a layer of its own and
     // differs where edge-on lines tie in depth (2 of 24,626 pixels seen): Chromium's share.
-    // The markers, at the best spin angle, must be the desktop's exactly where Mesa draws them;
-    // in Chromium MARKERS_ALLOWED of their yellow pixels may be unmatched.
+    // The markers, at the best spin angle, must be the desktop's exactly where Mesa draws them.
+    // SwiftShader places some of their pixels over too: in Chromium up to MARKERS_ALLOWED of the
+    // yellow pixels of all the steps may be unmatched (0.78 to 0.87% seen; a sphere a stack short
+    // or 5% too large leaves 15%). In the box a marker is a few pixels across, which a pixel over
+    // makes up to 7% of, so the steps are taken together there.
     void expectSamePictures(const std::vector<Step> &steps)
     {
-        constexpr double MARKERS_ALLOWED = 1.0;
+        constexpr double MARKERS_ALLOWED = 0.015;
         const bool chromium = GetParam().rfind("chromium", 0) == 0;
         const double allowed = GetParam() == "firefox" ? 0.0 : 0.01;
         std::vector<Frame> pictures[2];
@@ -277,6 +280,7 @@ protected:
             }
         }
         expectClosesCleanly();
+        int unmatched = 0, yellow = 0;  // the markers', over all steps
         for (size_t i = 0; i < steps.size(); ++i) {
             const Frame &desktop = pictures[0][i], &page = pictures[1][i];
             ASSERT_TRUE(desktop.w == page.w && desktop.h == page.h)
@@ -285,8 +289,8 @@ protected:
             std::printf("%s, %s: %d of %d lit pixels unmatched (%.3f%%)\n", GetParam().c_str(),
                         steps[i].name.c_str(), m.unmatched, m.lit, 100.0 * m.unmatched / m.lit);
             EXPECT_GT(m.lit, 1000) << steps[i].name;
-            expectMarkersMatch(markers[i], chromium ? MARKERS_ALLOWED : 0,
-                               GetParam() + ", " + steps[i].name);
+            expectMarkersMatch(markers[i], chromium ? 1 : 0, GetParam() + ", " + steps[i].name);
+            unmatched += markers[i].unmatched, yellow += markers[i].yellow;
             if (m.unmatched > allowed * m.lit) {
                 const std::string path = std::string(PLANVIEW_TEST_OUTPUT) + "/" + GetParam() +
                                          "-step" + std::to_string(i);
@@ -296,6 +300,9 @@ protected:
                               << " lit pixels unmatched; red in " << path << "-unmatched.png";
             }
         }
+        std::printf("%s, all steps: %d of %d yellow pixels unmatched\n", GetParam().c_str(),
+                    unmatched, yellow);
+        EXPECT_LE(unmatched, (chromium ? MARKERS_ALLOWED : 0) * yellow) << "the markers";
     }
 
     // The start, drags with the right and middle buttons before any left press, a left drag,
