@@ -90,7 +90,8 @@ inline Frame inProcessAt(float angle)
     glReadPixels(0, 0, WINDOW_WIDTH, WINDOW_HEIGHT, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
     Frame f{WINDOW_WIDTH, WINDOW_HEIGHT, std::vector<unsigned>(rgb.size() / 3)};
     for (size_t i = 0; i < f.px.size(); ++i) {
-        const unsigned char *p = &rgb[3 * (size_t(WINDOW_HEIGHT - 1 - int(i) / f.w) * f.w + i % f.w)];
+        const unsigned char *p =
+            &rgb[3 * (size_t(WINDOW_HEIGHT - 1 - int(i) / f.w) * f.w + i % f.w)];
         f.px[i] = unsigned(p[0]) << 16 | unsigned(p[1]) << 8 | p[2];
     }
     return f;
@@ -106,7 +107,7 @@ struct MarkerMatch {
 };
 inline MarkerMatch matchMarkers(const Frame &other, const Frame &desktop)
 {
-    const float from = viewer.angle;  // the arrows' turns, none of the spin's
+    const float from = viewer.angle;                       // the arrows' turns, none of the spin's
     std::vector<std::pair<int, int>> counts(SPIN_ANGLES);  // unmatched, yellow
     MarkerMatch m;
     m.desktopDiffering = int(desktop.px.size());
@@ -134,16 +135,22 @@ inline MarkerMatch matchMarkers(const Frame &other, const Frame &desktop)
     m.share = share(m.best), m.below = share(m.best - 1), m.above = share(m.best + 1);
     return m;
 }
-// Prints the figures and fails where more than `allowed` of the yellow pixels are unmatched.
+// Prints the figures and fails where more than `allowed` of the yellow pixels are unmatched, and
+// MARKER_LEEWAY pixels more: a stopped marker's angle is some turns of 36 degrees more than the
+// in-process one, whose sine may round the other way (1 of 4,837 yellow pixels seen in Firefox);
+// a sphere a stack short leaves hundreds.
+constexpr int MARKER_LEEWAY = 2;
 inline void expectMarkersMatch(const MarkerMatch &m, double allowed, const std::string &what)
 {
-    std::printf("%s: markers best at %.1f degrees, %d of %d yellow pixels unmatched (%.3f%%; "
-                "%.3f%% and %.3f%% half a degree either side)\n",
-                what.c_str(), m.best * SPIN_STEP, m.unmatched, m.yellow, 100 * m.share,
-                100 * m.below, 100 * m.above);
+    std::printf(
+        "%s: markers best at %.1f degrees, %d of %d yellow pixels unmatched (%.3f%%; "
+        "%.3f%% and %.3f%% half a degree either side)\n",
+        what.c_str(), m.best * SPIN_STEP, m.unmatched, m.yellow, 100 * m.share, 100 * m.below,
+        100 * m.above);
     EXPECT_EQ(m.desktopDiffering, 0)
         << what << ": the Linux build's picture is none the in-process code draws";
-    EXPECT_LE(m.share, allowed) << what << ": the markers differ at every spin angle";
+    EXPECT_LE(m.unmatched, allowed * m.yellow + MARKER_LEEWAY)
+        << what << ": the markers differ at every spin angle";
 }
 
 class OtherBuildE2E : public PlanviewE2E {
@@ -164,9 +171,9 @@ protected:
     void key(KeySym k, unsigned mods = 0) override
     {
         PlanviewE2E::key(k, mods);
-        constexpr std::pair<KeySym, int> SPECIAL[] = {{XK_Left, GLUT_KEY_LEFT},
-            {XK_Up, GLUT_KEY_UP}, {XK_Right, GLUT_KEY_RIGHT}, {XK_Down, GLUT_KEY_DOWN},
-            {XK_Home, GLUT_KEY_HOME}, {XK_Insert, GLUT_KEY_INSERT}};
+        constexpr std::pair<KeySym, int> SPECIAL[] = {
+            {XK_Left, GLUT_KEY_LEFT}, {XK_Up, GLUT_KEY_UP},     {XK_Right, GLUT_KEY_RIGHT},
+            {XK_Down, GLUT_KEY_DOWN}, {XK_Home, GLUT_KEY_HOME}, {XK_Insert, GLUT_KEY_INSERT}};
         if (!replaying_)
             return;
         for (auto [sym, glut] : SPECIAL)

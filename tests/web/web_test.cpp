@@ -302,7 +302,9 @@ protected:
         }
         std::printf("%s, all steps: %d of %d yellow pixels unmatched\n", GetParam().c_str(),
                     unmatched, yellow);
-        EXPECT_LE(unmatched, (chromium ? MARKERS_ALLOWED : 0) * yellow) << "the markers";
+        EXPECT_LE(unmatched,
+                  (chromium ? MARKERS_ALLOWED : 0) * yellow + MARKER_LEEWAY * int(steps.size()))
+            << "the markers";
     }
 
     // The start, drags with the right and middle buttons before any left press, a left drag,
