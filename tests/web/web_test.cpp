@@ -10,7 +10,7 @@
 
 #include <regex>
 
-#include "e2e/frame_png.h"
+#include "e2e/other_build.h"
 
 namespace e2e {
 namespace {
@@ -120,7 +120,7 @@ std::string kindName(const testing::TestParamInfo<std::string> &info)
     return name;
 }
 
-class WebE2E : public PlanviewE2E, public testing::WithParamInterface<std::string> {
+class WebE2E : public OtherBuildE2E, public testing::WithParamInterface<std::string> {
 protected:
     static void SetUpTestSuite()
     {
@@ -130,6 +130,7 @@ protected:
     }
     static void TearDownTestSuite()
     {
+        closeInProcess();
         kill(desktopXvfb_, SIGTERM), waitpid(desktopXvfb_, nullptr, 0);
     }
     void SetUp() override
@@ -208,7 +209,7 @@ protected:
     void key(KeySym k, unsigned mods = 0) override
     {
         if (!web_)
-            return PlanviewE2E::key(k, mods);
+            return OtherBuildE2E::key(k, mods);
         std::string command = std::string("key ") + XKeysymToString(k);
         for (auto [mod, name] : {std::pair(SHIFT, " shift"), {CONTROL, " control"}, {ALT, " alt"}})
             if (mods & mod)
@@ -218,13 +219,13 @@ protected:
     void move(int x, int y) override
     {
         web_ ? expectOk("move " + std::to_string(x) + " " + std::to_string(y))
-             : PlanviewE2E::move(x, y);
+             : OtherBuildE2E::move(x, y);
     }
     void button(unsigned b, bool down) override
     {
         const char *const names[] = {"", "left", "middle", "right"};
         web_ ? expectOk(std::string(down ? "down " : "up ") + names[b])
-             : PlanviewE2E::button(b, down);
+             : OtherBuildE2E::button(b, down);
     }
     // The page has had its input when the driver answers, and has drawn it by its second
     // animation frame after that: a browser starved of CPU may show no new frame for longer than
@@ -251,21 +252,35 @@ protected:
     // line rasteriser places about 0.6% of them a pixel over; Firefox draws with Mesa as the
     // desktop does, pixel for pixel; WebKit draws on the same Mesa through a layer of its own and
     // differs where edge-on lines tie in depth (2 of 24,626 pixels seen): Chromium's share.
+    // The markers, at the best spin angle, must be the desktop's exactly where Mesa draws them.
+    // SwiftShader places some of their pixels over too: in Chromium up to MARKERS_ALLOWED of the
+    // yellow pixels of all the steps may be unmatched (0.78 to 0.87% seen; a sphere a stack short
+    // or 5% too large leaves 15%). In the box a marker is a few pixels across, which a pixel over
+    // makes up to 7% of, so the steps are taken together there.
     void expectSamePictures(const std::vector<Step> &steps)
     {
+        constexpr double MARKERS_ALLOWED = 0.015;
+        const bool chromium = GetParam().rfind("chromium", 0) == 0;
         const double allowed = GetParam() == "firefox" ? 0.0 : 0.01;
         std::vector<Frame> pictures[2];
+        std::vector<MarkerMatch> markers;
         for (bool web : {true, false}) {
             web_ = web;
-            if (!web)
+            if (!web) {
+                replayFromStart();
                 ASSERT_TRUE(start());
+            }
             for (const Step &s : steps) {
                 s.input();
                 EXPECT_TRUE(until([&] { return still(); }, 30)) << s.name;
                 pictures[web].push_back(grab());
+                if (!web)
+                    markers.push_back(
+                        matchMarkers(pictures[1][markers.size()], pictures[0].back()));
             }
         }
         expectClosesCleanly();
+        int unmatched = 0, yellow = 0;  // the markers', over all steps
         for (size_t i = 0; i < steps.size(); ++i) {
             const Frame &desktop = pictures[0][i], &page = pictures[1][i];
             ASSERT_TRUE(desktop.w == page.w && desktop.h == page.h)
@@ -274,6 +289,8 @@ protected:
             std::printf("%s, %s: %d of %d lit pixels unmatched (%.3f%%)\n", GetParam().c_str(),
                         steps[i].name.c_str(), m.unmatched, m.lit, 100.0 * m.unmatched / m.lit);
             EXPECT_GT(m.lit, 1000) << steps[i].name;
+            expectMarkersMatch(markers[i], chromium ? 1 : 0, GetParam() + ", " + steps[i].name);
+            unmatched += markers[i].unmatched, yellow += markers[i].yellow;
             if (m.unmatched > allowed * m.lit) {
                 const std::string path = std::string(PLANVIEW_TEST_OUTPUT) + "/" + GetParam() +
                                          "-step" + std::to_string(i);
@@ -283,6 +300,11 @@ protected:
                               << " lit pixels unmatched; red in " << path << "-unmatched.png";
             }
         }
+        std::printf("%s, all steps: %d of %d yellow pixels unmatched\n", GetParam().c_str(),
+                    unmatched, yellow);
+        EXPECT_LE(unmatched,
+                  (chromium ? MARKERS_ALLOWED : 0) * yellow + MARKER_LEEWAY * int(steps.size()))
+            << "the markers";
     }
 
     // The start, drags with the right and middle buttons before any left press, a left drag,
@@ -446,7 +468,7 @@ TEST_P(WebE2E, OnANarrowTouchScreenDragsAndTouchesTurnAsOnTheDesktop)
     };
     auto moveTo = [&](std::pair<int, int> p) {
         web_ ? expectOk("move" + at(p))
-             : PlanviewE2E::move(p.first * TENTHS / 10, p.second * TENTHS / 10);
+             : OtherBuildE2E::move(p.first * TENTHS / 10, p.second * TENTHS / 10);
     };
     auto onNarrow = [&](const std::function<void()> &input) {
         if (web_)

@@ -94,14 +94,14 @@ TEST_F(WindowsE2E, OrthographicPictureEqualsTheLinuxBuilds)
     };
     const Frame wine = orthographic();
     switchToLinux();
-    expectSameOutsideYellow(wine, orthographic(), "orthographic, spin stopped");
+    expectSamePicture(wine, orthographic(), "orthographic, spin stopped");
 }
 
 TEST_F(WindowsE2E, DragTurnsTheSceneAsOnLinux)
 {
     const Frame wine = dragged();
     switchToLinux();
-    expectSameOutsideYellow(wine, dragged(), "after a left drag");
+    expectSamePicture(wine, dragged(), "after a left drag");
 }
 
 TEST_F(WindowsE2E, ClosingTheWindowEndsItWithStatusZero)
