@@ -396,19 +396,23 @@ protected:
         return b.x1 - b.x0;
     }
     // The first arrow key points the view along the heading, which the spin left at some unknown
-    // angle: turns right until the scene is straight ahead, and gives that picture. Near the
-    // middle a turn slides the scene by up to 111 pixels (seen), so the band it is looked for in
-    // is wider than that; up to two full turns find it wherever it started.
-    static constexpr int AHEAD_LEFT = 430, AHEAD_RIGHT = 560;
+    // angle: turns right until the scene is straight ahead, and gives that picture. Turning right
+    // slides the scene in from the right. While it is not in sight, or already past the middle,
+    // four presses at a time turn half a radian, less than the view is wide, so they cannot
+    // carry it past the middle unseen; once it shows on the right, one press at a time brings it
+    // ahead. Near the middle a press slides it by up to 111 pixels (seen), so the band it is
+    // looked for in is wider than that. A turn is 50 presses; two find it wherever it started.
+    static constexpr int AHEAD_LEFT = 430, AHEAD_RIGHT = 560, PRESSES_UNSEEN = 4;
     Frame faceTheScene()
     {
-        auto ahead = [](const Frame &f) {
-            return sceneMid(f) >= AHEAD_LEFT && sceneMid(f) <= AHEAD_RIGHT;
-        };
         key(XK_Up), sync();
-        for (int i = 0; i < 110 && !ahead(steady()); ++i)
-            key(XK_Right), sync();
-        return steady();
+        Frame f = steady();
+        for (int i = 0; i < 60 && (sceneMid(f) < AHEAD_LEFT || sceneMid(f) > AHEAD_RIGHT); ++i) {
+            for (int n = sceneMid(f) > AHEAD_RIGHT ? 1 : PRESSES_UNSEEN; n > 0; --n)
+                key(XK_Right);
+            sync(), f = steady();
+        }
+        return f;
     }
     // Facing the scene: right slides it left and left brings it back; up steps towards it and
     // two downs step back past where the walk began.
