@@ -291,39 +291,27 @@ protected:
         replayFromStart();
         ASSERT_TRUE(start());
     }
-    // Whether a window manager has put up its check window on the root.
-    static bool managed(Display *dpy)
+    // The first 32-bit item of a window's property, or -1 where it has none.
+    static long property(Display *dpy, Window w, const char *name)
     {
-        const Atom check = XInternAtom(dpy, "_NET_SUPPORTING_WM_CHECK", False);
         Atom type;
         int format;
-        unsigned long items, after;
+        unsigned long items = 0, after;
         unsigned char *data = nullptr;
-        const bool found =
-            XGetWindowProperty(dpy, DefaultRootWindow(dpy), check, 0, 1, False, AnyPropertyType,
-                               &type, &format, &items, &after, &data) == Success &&
-            items == 1;
-        if (data)
-            XFree(data);
-        return found;
-    }
-    // The window's ICCCM state as its window manager last set it.
-    long wmState()
-    {
-        const Atom state = XInternAtom(dpy_, "WM_STATE", False);
-        Atom type;
-        int format;
-        unsigned long items, after;
-        unsigned char *data = nullptr;
-        long value = WithdrawnState;
-        if (XGetWindowProperty(dpy_, win_, state, 0, 1, False, state, &type, &format, &items,
-                               &after, &data) == Success &&
-            items == 1)
-            value = *reinterpret_cast<long *>(data);
+        XGetWindowProperty(dpy, w, XInternAtom(dpy, name, False), 0, 1, False, AnyPropertyType,
+                           &type, &format, &items, &after, &data);
+        const long value = items == 1 && format == 32 ? *reinterpret_cast<long *>(data) : -1;
         if (data)
             XFree(data);
         return value;
     }
+    // Whether a window manager has put up its check window on the root.
+    static bool managed(Display *dpy)
+    {
+        return property(dpy, DefaultRootWindow(dpy), "_NET_SUPPORTING_WM_CHECK") != -1;
+    }
+    // The window's ICCCM state as its window manager last set it.
+    long wmState() { return property(dpy_, win_, "WM_STATE"); }
     // As xdotool's windowminimize and windowactivate ask it of the window manager: openbox then
     // unmaps the window, mutter only marks it.
     void minimise()
