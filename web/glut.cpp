@@ -61,8 +61,8 @@ struct Toolkit {
     int height = DEFAULT_WINDOW_SIZE;
     unsigned displayMode = 0;
     bool redisplay = false;
-    bool looping = false;      // glutMainLoop has begun
-    bool frameAsked = false;   // an animation frame is asked for and has not yet run
+    bool looping = false;     // glutMainLoop has begun
+    bool frameAsked = false;  // an animation frame is asked for and has not yet run
     bool hidden = false;
     unsigned buttonsHeld = 0;  // bit per button pressed on the canvas and not yet released
     int pointerX = 0;          // last known pointer position in canvas pixels
