@@ -61,6 +61,8 @@ struct Toolkit {
     int height = DEFAULT_WINDOW_SIZE;
     unsigned displayMode = 0;
     bool redisplay = false;
+    bool looping = false;     // glutMainLoop has begun
+    bool frameAsked = false;  // an animation frame is asked for and has not yet run
     bool hidden = false;
     unsigned buttonsHeld = 0;  // bit per button pressed on the canvas and not yet released
     int pointerX = 0;          // last known pointer position in canvas pixels
@@ -333,10 +335,31 @@ EM_BOOL onVisibility(int /*type*/, const EmscriptenVisibilityChangeEvent *e, voi
     return EM_FALSE;
 }
 
+EM_BOOL frame(double time, void *userData);
+
+// Whether the loop's next pass would do anything.
+bool busy()
+{
+    return toolkit.redisplay || toolkit.idle != nullptr;
+}
+
+// Asks for the loop's next pass if it would do anything. freeglut's loop blocks until an event
+// comes while it has neither a redisplay posted nor an idle callback; here that is a page that
+// asks the browser for no frame, which a phone's battery notices. Input reaches the loop only
+// through glutPostRedisplay and glutIdleFunc, and each of them wakes it.
+void wake()
+{
+    if (toolkit.looping && !toolkit.frameAsked && busy()) {
+        toolkit.frameAsked = true;
+        emscripten_request_animation_frame(frame, nullptr);
+    }
+}
+
 // One pass of freeglut's loop: the input arrived since the last frame has already been handed
-// over; now the posted redisplay, then the idle callback once.
+// over; now the posted redisplay, then the idle callback once, and the next pass if it is due.
 EM_BOOL frame(double /*time*/, void * /*userData*/)
 {
+    toolkit.frameAsked = false;
     if (toolkit.redisplay && toolkit.display != nullptr) {
         toolkit.redisplay = false;
         toolkit.display();
@@ -344,7 +367,8 @@ EM_BOOL frame(double /*time*/, void * /*userData*/)
     if (toolkit.idle != nullptr) {
         toolkit.idle();
     }
-    return EM_TRUE;
+    wake();
+    return EM_FALSE;
 }
 
 void listen()
@@ -469,6 +493,7 @@ void glutMotionFunc(void (*callback)(int, int))
 void glutIdleFunc(void (*callback)())
 {
     toolkit.idle = callback;
+    wake();
 }
 
 void glutWindowStatusFunc(void (*callback)(int))
@@ -479,13 +504,14 @@ void glutWindowStatusFunc(void (*callback)(int))
 void glutPostRedisplay()
 {
     toolkit.redisplay = true;
+    wake();
 }
 
 // The browser shows the canvas when the frame's callback returns.
 void glutSwapBuffers() {}
 
 // Like freeglut's, it does not return: the window is sized before its first picture, told
-// whether it can be seen, and from then on the page's frames run the loop.
+// whether it can be seen, and from then on the page's frames run the loop, while it has work.
 void glutMainLoop()
 {
     if (toolkit.reshape != nullptr) {
@@ -496,6 +522,7 @@ void glutMainLoop()
     EmscriptenVisibilityChangeEvent visibility{};
     emscripten_get_visibility_status(&visibility);
     reportVisibility(visibility.hidden != 0);
-    emscripten_request_animation_frame_loop(frame, nullptr);
+    toolkit.looping = true;
+    wake();
     emscripten_unwind_to_js_event_loop();
 }

@@ -18,6 +18,9 @@
 //                                      unmapped), or gone again
 //   console [clear] | pid              what the page logged or threw so far (then forgotten with
 //                                      "clear"); the browser's pid
+//   axe                                axe-core's violations on the page as it is now, each as
+//                                      "rule: element, ..." (not in WebKit); the page's policy
+//                                      holds axe out, so the driver puts it in
 // Usage: node browser.mjs KIND PAGE [served], KIND one of chromium, chromium-webgl1,
 // chromium-nowebgl, firefox, firefox-headless, webkit.
 // "served": the page comes from a web server on loopback that has that one file and nothing else.
@@ -159,6 +162,12 @@ async function puppeteerCommands() {
       return seen;
     },
     async pid() { return browser.process().pid; },
+    async axe() {
+      await page.evaluate((await import('axe-core')).default.source);
+      return page.evaluate(async () => (await window.axe.run(document, {
+        resultTypes: ['violations']})).violations.map(v => `${v.id}: ${
+        v.nodes.map(n => n.target.join(' ')).join(', ')}`));
+    },
     close: () => browser.close().catch(() => {}),
   };
 }
@@ -245,6 +254,7 @@ async function webkitCommands() {
       return evaluate(clear === 'clear' ? 'planviewConsole.splice(0)' : 'planviewConsole');
     },
     async pid() { return webkit.pid; },
+    async axe() { throw new Error('axe runs in Chromium and Firefox only'); },
     close: webkit.close,
   };
 }
