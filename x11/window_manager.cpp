@@ -14,6 +14,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xlibint.h>
+#include <X11/Xutil.h>
 
 namespace {
 
@@ -34,9 +35,8 @@ struct Watch {
 };
 Watch watch;
 
-const unsigned ICONIC_STATE = 3;  // WM_STATE's first field for a minimised window
-const long MAX_NET_STATES = 64;   // more than EWMH defines
-const int ITEM_BITS = 32;         // both properties' format
+const long MAX_NET_STATES = 64;  // more than EWMH defines
+const int ITEM_BITS = 32;        // both properties' format
 
 void tell()
 {
@@ -74,7 +74,7 @@ bool markedHidden()
     bool hidden = false;
     unsigned long count = 0;
     unsigned long *items = property(watch.wmState, watch.wmState, 1, count);
-    hidden = count == 1 && items[0] == ICONIC_STATE;
+    hidden = count == 1 && items[0] == IconicState;
     XFree(items);
     items = property(watch.netWmState, XA_ATOM, MAX_NET_STATES, count);
     for (unsigned long i = 0; i < count; ++i) {
