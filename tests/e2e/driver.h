@@ -140,42 +140,51 @@ inline bool isOrtho(const Frame &f)
 // Modifier keys held for a key press.
 constexpr unsigned SHIFT = 1, CONTROL = 2, ALT = 4;
 
-// CPU time, in clock ticks, of a process and all its descendants (a browser's tabs run in child
-// processes), as the kernel counts it: every thread's user and system time.
-inline long treeTicks(pid_t root)
+// CPU seconds used so far by each thread of a process and its descendants (a browser's tabs run in
+// child processes), to the nanosecond, as the scheduler counts them. Clock ticks come a hundredth
+// of a second at a time, twice what half a percent of a core comes to in a second.
+inline std::map<pid_t, double> treeThreadSeconds(pid_t root)
 {
-    std::map<pid_t, std::pair<pid_t, long>> procs;  // parent and ticks of each process
+    std::map<pid_t, pid_t> parents;
+    std::map<pid_t, std::map<pid_t, double>> threads;
     for (const auto &entry : std::filesystem::directory_iterator("/proc")) {
         const std::string name = entry.path().filename();
         std::ifstream stat(entry.path() / "stat");
         std::string field;
+        pid_t parent = 0;
         if (name.find_first_not_of("0123456789") != std::string::npos ||
-            !std::getline(stat, field, ')'))  // past the command name, which may hold spaces
-            continue;
-        long parent = 0, ticks = 0;
-        for (int i = 3; i <= 15 && stat >> field; ++i)
-            if (i == 4)
-                parent = std::stol(field);
-            else if (i >= 14)
-                ticks += std::stol(field);  // utime, stime
-        procs[std::stoi(name)] = {pid_t(parent), ticks};
+            !std::getline(stat, field, ')') || !(stat >> field >> parent))
+            continue;  // no process, or gone meanwhile
+        const pid_t pid = std::stoi(name);
+        parents[pid] = parent;
+        std::error_code gone;
+        for (std::filesystem::directory_iterator task(entry.path() / "task", gone), end;
+             !gone && task != end; task.increment(gone)) {
+            double nanoseconds = 0;
+            if (std::ifstream(task->path() / "schedstat") >> nanoseconds)
+                threads[pid][std::stoi(task->path().filename())] = nanoseconds / 1e9;
+        }
     }
-    long total = 0;
-    for (const auto &[pid, info] : procs)
-        for (pid_t p = pid; p > 1; p = procs.count(p) ? procs[p].first : 0)
+    std::map<pid_t, double> inTree;
+    for (const auto &[pid, seconds] : threads)
+        for (pid_t p = pid; p > 1; p = parents.count(p) ? parents[p] : 0)
             if (p == root) {
-                total += info.second;
+                inTree.insert(seconds.begin(), seconds.end());
                 break;
             }
-    return total;
+    return inTree;
 }
 
-// Share of one core that a process and its descendants used over `seconds`.
+// Share of one core that a process and its descendants used over `seconds`: what each thread
+// there at its end used meanwhile (a thread that ended meanwhile is left out).
 inline double treeCpuShare(pid_t root, double seconds)
 {
-    const long before = treeTicks(root);
+    const std::map<pid_t, double> before = treeThreadSeconds(root);
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-    return double(treeTicks(root) - before) / double(sysconf(_SC_CLK_TCK)) / seconds;
+    double used = 0;
+    for (const auto &[thread, spent] : treeThreadSeconds(root))
+        used += spent - (before.count(thread) ? before.at(thread) : 0.0);
+    return used / seconds;
 }
 
 // Starts a program with its output thrown away; `closeInChild` is a descriptor it must not keep.

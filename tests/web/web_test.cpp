@@ -104,53 +104,6 @@ Mismatch mismatch(const Frame &a, const Frame &b)
     return m;
 }
 
-// CPU seconds used so far by each thread of a process and its descendants, to the nanosecond, as
-// the scheduler counts them. Clock ticks (treeTicks) come a hundredth of a second at a time, twice
-// what half a percent of a core comes to in a second.
-std::map<pid_t, double> treeThreadSeconds(pid_t root)
-{
-    std::map<pid_t, pid_t> parents;
-    std::map<pid_t, std::map<pid_t, double>> threads;
-    for (const auto &entry : std::filesystem::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename();
-        std::ifstream stat(entry.path() / "stat");
-        std::string field;
-        pid_t parent = 0;
-        if (name.find_first_not_of("0123456789") != std::string::npos ||
-            !std::getline(stat, field, ')') || !(stat >> field >> parent))
-            continue;  // no process, or gone meanwhile
-        const pid_t pid = std::stoi(name);
-        parents[pid] = parent;
-        std::error_code gone;
-        for (std::filesystem::directory_iterator task(entry.path() / "task", gone), end;
-             !gone && task != end; task.increment(gone)) {
-            double nanoseconds = 0;
-            if (std::ifstream(task->path() / "schedstat") >> nanoseconds)
-                threads[pid][std::stoi(task->path().filename())] = nanoseconds / 1e9;
-        }
-    }
-    std::map<pid_t, double> inTree;
-    for (const auto &[pid, seconds] : threads)
-        for (pid_t p = pid; p > 1; p = parents.count(p) ? parents[p] : 0)
-            if (p == root) {
-                inTree.insert(seconds.begin(), seconds.end());
-                break;
-            }
-    return inTree;
-}
-
-// Share of one core that a process and its descendants used over the next second: what each
-// thread there at its end used meanwhile (a thread that ended meanwhile is left out).
-double treeCpuShareOfASecond(pid_t root)
-{
-    const std::map<pid_t, double> before = treeThreadSeconds(root);
-    std::this_thread::sleep_for(std::chrono::seconds(1));
-    double share = 0;
-    for (const auto &[thread, seconds] : treeThreadSeconds(root))
-        share += seconds - (before.count(thread) ? before.at(thread) : 0.0);
-    return share;
-}
-
 // One named step of input, given alike to the desktop build and the page.
 struct Step {
     std::string name;
@@ -444,7 +397,7 @@ TEST_P(WebE2E, SpinRestsWhileHiddenAndFollowsSpaceAndTheLeftButton)
     auto quietest = [](pid_t browser, int seconds, std::string &shares) {
         double least = std::numeric_limits<double>::max();
         for (int second = 0; second < seconds; ++second) {
-            const double share = treeCpuShareOfASecond(browser);
+            const double share = treeCpuShare(browser, 1);
             least = std::min(least, share);
             shares += " " + std::to_string(share).substr(0, 5);
         }
