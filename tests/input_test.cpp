@@ -209,9 +209,11 @@ TEST_F(InputTest, HidingTheWindowPausesTheSpinUntilItShowsAgain)
         XFlush(dpy);
     };
     const auto netState = [&](bool hidden) {
-        std::vector<long> items{long(atom("_NET_WM_STATE_ABOVE"))};
+        // The mark neither first nor last among others, as GNOME lists it.
+        std::vector<long> items{long(atom("_NET_WM_STATE_ABOVE")),
+                                long(atom("_NET_WM_STATE_STICKY"))};
         if (hidden)
-            items.insert(items.begin(), long(atom("_NET_WM_STATE_HIDDEN")));
+            items.insert(items.begin() + 1, long(atom("_NET_WM_STATE_HIDDEN")));
         setProperty("_NET_WM_STATE", XA_ATOM, items);
     };
     const auto wmState = [&](long state) { setProperty("WM_STATE", atom("WM_STATE"), {state, 0}); };

@@ -14,6 +14,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <fcntl.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -187,16 +188,20 @@ inline double treeCpuShare(pid_t root, double seconds)
     return used / seconds;
 }
 
-// Starts a program with its output thrown away; `closeInChild` is a descriptor it must not keep.
-inline pid_t spawn(std::vector<const char *> args, int closeInChild = -1)
+// Starts a program with its output in `log` (thrown away by default), in a process group of its
+// own that a signal to its negated pid ends whole, and ended with the test however the test ends;
+// `closeInChild` is a descriptor it must not keep.
+inline pid_t spawn(std::vector<const char *> args, int closeInChild = -1,
+                   const std::string &log = "/dev/null")
 {
     args.push_back(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
+        setpgid(0, 0), prctl(PR_SET_PDEATHSIG, SIGTERM);
         if (closeInChild >= 0)
             close(closeInChild);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1), dup2(null, 2);
+        const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(out, 1), dup2(out, 2);
         execvp(args[0], const_cast<char *const *>(args.data()));
         _exit(127);
     }

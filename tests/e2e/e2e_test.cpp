@@ -4,8 +4,6 @@
 
 // planview end to end: the built executable in its own process on the current X display, driven
 // with real input through XTEST and read back from its window.
-#include <sys/prctl.h>
-
 #include <fstream>
 #include <random>
 #include <regex>
@@ -226,21 +224,9 @@ protected:
         if (!runtime_.empty())
             std::filesystem::remove_all(runtime_);
     }
-    // Started in a process group of its own, which ends with the test however it ends.
-    void launchManager(std::vector<const char *> args, const std::string &log)
-    {
-        args.push_back(nullptr);
-        if ((manager_ = fork()) == 0) {
-            setpgid(0, 0), prctl(PR_SET_PDEATHSIG, SIGTERM);
-            const int out = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            dup2(out, 1), dup2(out, 2);
-            execvp(args[0], const_cast<char *const *>(args.data()));
-            _exit(127);
-        }
-    }
     void startOpenbox()
     {
-        launchManager({"openbox"}, "/dev/null");
+        manager_ = spawn({"openbox"});
         // The window manager is running once it has put up its check window.
         ASSERT_TRUE(
             until([&] { return managed(dpy_) || waitpid(manager_, nullptr, WNOHANG); }, 10) &&
@@ -256,9 +242,9 @@ protected:
         ASSERT_TRUE(mkdtemp(dir));
         runtime_ = dir;
         setenv("XDG_RUNTIME_DIR", dir, 1), unsetenv("DISPLAY"), unsetenv("WAYLAND_DISPLAY");
-        launchManager({"dbus-run-session", "--", "mutter", "--wayland", "--headless",
-                       "--virtual-monitor", "1280x1024"},
-                      runtime_ + "/log");
+        manager_ = spawn({"dbus-run-session", "--", "mutter", "--wayland", "--headless",
+                          "--virtual-monitor", "1280x1024"},
+                         -1, runtime_ + "/log");
         std::string display, auth;
         const std::regex named("Using public X11 display (:[0-9]+)");
         until(
