@@ -219,10 +219,14 @@ protected:
     {
         OtherBuildE2E::TearDown();
         dpy_ = nullptr;
+        // The whole group, mutter under its D-Bus session too, gone before its runtime folder,
+        // from which it removes its own files as it ends.
         if (manager_ > 0)
-            kill(-manager_, SIGTERM), waitpid(manager_, nullptr, 0);
+            kill(-manager_, SIGTERM), waitpid(manager_, nullptr, 0),
+                until([&] { return kill(-manager_, 0) != 0; });
+        std::error_code ignored;
         if (!runtime_.empty())
-            std::filesystem::remove_all(runtime_);
+            std::filesystem::remove_all(runtime_, ignored);
     }
     void startOpenbox()
     {
