@@ -11,7 +11,6 @@
 // in each browser, alternating their order, so that the load of the moment weighs on all alike.
 // Usage: node bench/web.mjs PAGE FLOOR RUNS WARMUP_SECONDS MEASURE_SECONDS BROWSER...
 import puppeteer from 'puppeteer-core';
-import {execFileSync} from 'node:child_process';
 import {mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import {join, resolve} from 'node:path';
@@ -21,7 +20,6 @@ import {openWebKit, withPreamble} from '../tests/web/webkit.mjs';
 const [pagePath, floorPath, runs, warmup, measure, ...browsers] = process.argv.slice(2);
 const PAGES = {page: resolve(pagePath), floor: resolve(floorPath),
                static: fileURLToPath(new URL('static.html', import.meta.url))};
-const TICKS_PER_SECOND = Number(execFileSync('getconf', ['CLK_TCK'], {encoding: 'utf8'}));
 
 const LAUNCH = {
   chromium: {
@@ -54,29 +52,9 @@ function countFrames() {
   });
 }
 
-// CPU seconds used so far by a process and all its descendants that are still running.
-function cpuSeconds(root) {
-  const stats = new Map();
-  for (const name of readdirSync('/proc')) {
-    if (!/^\d+$/.test(name)) continue;
-    try {
-      // The fields after the command's closing parenthesis: state, parent, ... user, system.
-      const text = readFileSync(`/proc/${name}/stat`, 'utf8');
-      const f = text.slice(text.lastIndexOf(')') + 2).split(' ');
-      stats.set(Number(name), {parent: Number(f[1]), ticks: Number(f[11]) + Number(f[12])});
-    } catch {
-      // gone meanwhile
-    }
-  }
-  const inTree = pid => pid === root || (stats.has(pid) && pid > 1 && inTree(stats.get(pid).parent));
-  let ticks = 0;
-  for (const [pid, s] of stats) if (inTree(pid)) ticks += s.ticks;
-  return ticks / TICKS_PER_SECOND;
-}
-
-// CPU seconds used so far by each thread of a process and its descendants, to the nanosecond, as
-// the scheduler counts them: clock ticks, a hundredth of a second each and cut off per process,
-// are too coarse for a page at rest.
+// CPU seconds used so far by each thread of a process and its descendants (a browser's tabs run
+// in child processes), to the nanosecond, as the scheduler counts them: clock ticks, a hundredth
+// of a second each, are too coarse for a page at rest.
 function threadSeconds(root) {
   const parents = new Map(), threads = new Map();
   for (const name of readdirSync('/proc')) {
@@ -111,11 +89,10 @@ const sleep = seconds => new Promise(done => setTimeout(done, seconds * 1000));
 // picture, whichever page is opened, by as much as a second more or less from run to run.
 async function settled(pid) {
   const end = Date.now() + 20000;
-  for (let before = cpuSeconds(pid); Date.now() < end;) {
+  while (Date.now() < end) {
+    const before = threadSeconds(pid);
     await sleep(1);
-    const now = cpuSeconds(pid);
-    if (now - before < 0.05) return;
-    before = now;
+    if (cpuSince(before, pid) < 0.05) return;
   }
 }
 
@@ -156,27 +133,24 @@ async function run(kind, which) {
                                     : await openInPuppeteer(kind, PAGES[which], profile);
   try {
     const {pid, evaluate} = browser;
-    const count = async () => [...await evaluate('[planviewBench.frames, performance.now()]'),
-                               cpuSeconds(pid)];
-    // Frames a second, CPU seconds a second and, to the nanosecond, CPU seconds a second at rest,
-    // over MEASURE seconds after WARMUP seconds.
+    const count = () => evaluate('[planviewBench.frames, performance.now()]');
+    // Frames a second and CPU seconds a second over MEASURE seconds after WARMUP seconds.
     const measured = async () => {
       await sleep(Number(warmup));
-      const [frames0, t0, cpu0] = await count();
+      const [frames0, t0] = await count();
       const threads = threadSeconds(pid);
       await sleep(Number(measure));
-      const rest = cpuSince(threads, pid);
-      const [frames1, t1, cpu1] = await count();
+      const cpu = cpuSince(threads, pid);
+      const [frames1, t1] = await count();
       const seconds = (t1 - t0) / 1000;
-      return {frames: frames1 - frames0, fps: (frames1 - frames0) / seconds,
-              share: (cpu1 - cpu0) / seconds, restShare: rest / seconds};
+      return {fps: (frames1 - frames0) / seconds, share: cpu / seconds};
     };
     const r = {version: browser.version};
     if (which === 'static') {
       // As long after opening as the page is measured at rest: first a browser's start-up work
       // winds down.
       await sleep(Number(warmup) + Number(measure));
-      r.restShare = (await measured()).restShare;
+      r.restShare = (await measured()).share;
       return r;
     }
     for (const end = Date.now() + 30000; await evaluate('planviewBench.firstPicture === null');) {
@@ -191,7 +165,7 @@ async function run(kind, which) {
       await browser.space();
       await browser.space();
       const rest = await measured();
-      Object.assign(r, {restShare: rest.restShare, restFps: rest.fps});
+      Object.assign(r, {restShare: rest.share, restFps: rest.fps});
     }
     return r;
   } finally {
