@@ -71,10 +71,9 @@ unsigned long *property(Atom name, Atom type, long most, unsigned long &count)
 
 bool markedHidden()
 {
-    bool hidden = false;
     unsigned long count = 0;
     unsigned long *items = property(watch.wmState, watch.wmState, 1, count);
-    hidden = count == 1 && items[0] == IconicState;
+    bool hidden = count == 1 && items[0] == IconicState;
     XFree(items);
     items = property(watch.netWmState, XA_ATOM, MAX_NET_STATES, count);
     for (unsigned long i = 0; i < count; ++i) {
