@@ -60,6 +60,5 @@ void openViewer();
 void chooseIdle(void (*callback)());
 
 // The toolkit's window-status callback. An unseen window would otherwise run the idle callback
-// flat out with nothing drawn, burning a core and racing the spin angle to where a float stops
-// counting.
+// flat out with nothing drawn, burning a core.
 void windowStatus(int status);

@@ -7,10 +7,27 @@
 #include "app/viewer.h"
 #include "scene/scene.h"
 
-// No timer: the markers turn SPIN_STEP degrees per idle call, as fast as the
-// main loop runs.
+namespace {
+
+// A float holds every half degree below 2^21 only; from 2^23 on, a half step rounds back to where
+// it was and the markers would stop for good.
+constexpr double EXACT_BELOW = 2097152.0;
+// So the spin takes whole turns off the angle before it gets there. The markers read the angle in
+// degrees and show exactly what they showed; the walk reads it in radians, and 5805 turns of 360
+// degrees are within 0.00047 of a whole number of turns of 2 pi, so the heading barely moves.
+constexpr double WRAP_TURNS = 5805.0;
+constexpr double DEGREES_PER_TURN = 360.0;
+
+}  // namespace
+
+// No timer: the markers turn SPIN_STEP degrees per idle call, as fast as the main loop runs, for
+// as long as it runs.
 void spin()
 {
-    viewer.angle = static_cast<float>(viewer.angle + SPIN_STEP);
+    double next = viewer.angle + SPIN_STEP;
+    if (next >= EXACT_BELOW) {
+        next -= WRAP_TURNS * DEGREES_PER_TURN;
+    }
+    viewer.angle = static_cast<float>(next);
     glutPostRedisplay();
 }

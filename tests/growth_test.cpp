@@ -34,31 +34,47 @@ Frame soundFrame()
 
 using GrowthTest = ViewerTest;
 
-TEST_F(GrowthTest, SpinStepsExactlyUpTo2To23AndStaysThere)
+TEST_F(GrowthTest, SpinStepsExactlyForEverAndShowsTheSameMarkersAcrossTheWrap)
 {
     chooseIdle(nullptr);
-    // 2^24 half-degree steps, each exact, reach 2^23; the next rounds back to it.
-    long steps = 0, inexact = 0;
-    for (float before = -1.0f; viewer.angle != before; ++steps) {
-        before = viewer.angle;
-        spin();
-        inexact += viewer.angle != static_cast<double>(before) + 0.5;
-    }
-    EXPECT_EQ(steps - 1, 1L << 24);
-    EXPECT_EQ(inexact, 1);
-    EXPECT_EQ(viewer.angle, TWO_TO_23);
-    EXPECT_GT(soundFrame().count(YELLOW), 0);
+    // Half steps from `from`, each exact: where the angle drops, by whole turns of 360 degrees
+    // that are within 0.0005 of whole turns of 2 pi, so that the heading barely moves. Then the
+    // markers still turn.
+    const auto run = [](float from, long steps) {
+        viewer.angle = from;
+        long wraps = 0, wrong = 0;
+        for (long i = 0; i < steps; ++i) {
+            const float before = viewer.angle;
+            spin();
+            const double taken = before + 0.5 - viewer.angle;
+            wraps += taken != 0;
+            wrong += std::fmod(taken, 360.0) != 0 || std::fabs(std::remainder(taken, 2 * M_PI)) > 5e-4;
+        }
+        EXPECT_EQ(wrong, 0) << "from " << from;
+        EXPECT_LT(viewer.angle, TWO_TO_21) << "from " << from;
+        const Frame before = soundFrame();
+        for (int i = 0; i < 10; ++i) {
+            spin();
+        }
+        EXPECT_NE(soundFrame().rgb, before.rgb) << "the markers stand still, from " << from;
+        return wraps;
+    };
+    // From start-up to twice 2^23 in all, and from a few hundred steps below where steps would
+    // turn inexact, with an eighth a turn key left, and below where they would stop.
+    EXPECT_EQ(run(0.0f, 1L << 25), 8);
+    EXPECT_EQ(run(TWO_TO_21 - 150.125f, 400), 1);
+    EXPECT_EQ(run(TWO_TO_23 - 150.0f, 400), 4);
 
-    // From 2^21 a float holds only quarters: an eighth left by a turn key makes the next half
-    // step inexact, and a turn key's own eighth is lost.
-    viewer.angle = TWO_TO_21 - TURN_STEP;
-    spin();
-    EXPECT_EQ(viewer.angle, TWO_TO_21 + 0.5f);
-    viewer.angle = TWO_TO_21;
-    special(GLUT_KEY_RIGHT, 0, 0);
-    EXPECT_EQ(viewer.angle, TWO_TO_21);
-    spin();
-    EXPECT_EQ(viewer.angle, TWO_TO_21 + 0.5f);
+    // The markers read the angle in degrees: whole turns off change nothing in the picture. (GL
+    // itself turns 2^21 degrees into radians in single precision, a few pixels off, so the
+    // picture to match is the one within the first turn.)
+    for (float unwrapped : {TWO_TO_21, TWO_TO_21 + 100.25f}) {
+        viewer.angle = unwrapped - 0.5f;
+        spin();
+        const Frame wrapped = soundFrame();
+        viewer.angle = static_cast<float>(std::fmod(unwrapped, 360.0));
+        EXPECT_EQ(soundFrame().rgb, wrapped.rgb) << unwrapped;
+    }
 }
 
 TEST_F(GrowthTest, LongWalksAndWideDragsKeepTheMatricesFinite)
