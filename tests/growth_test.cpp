@@ -48,7 +48,8 @@ TEST_F(GrowthTest, SpinStepsExactlyForEverAndShowsTheSameMarkersAcrossTheWrap)
             spin();
             const double taken = before + 0.5 - viewer.angle;
             wraps += taken != 0;
-            wrong += std::fmod(taken, 360.0) != 0 || std::fabs(std::remainder(taken, 2 * M_PI)) > 5e-4;
+            wrong +=
+                std::fmod(taken, 360.0) != 0 || std::fabs(std::remainder(taken, 2 * M_PI)) > 5e-4;
         }
         EXPECT_EQ(wrong, 0) << "from " << from;
         EXPECT_LT(viewer.angle, TWO_TO_21) << "from " << from;
