@@ -9,6 +9,7 @@
 #include <GL/glut.h>
 #include <emscripten.h>
 #include <emscripten/html5.h>
+#include <emscripten/html5_webgl.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -64,6 +65,7 @@ struct Toolkit {
     bool looping = false;     // glutMainLoop has begun
     bool frameAsked = false;  // an animation frame is asked for and has not yet run
     bool hidden = false;
+    bool contextLost = false;  // the browser has taken the drawing context away
     unsigned buttonsHeld = 0;  // bit per button pressed on the canvas and not yet released
     int pointerX = 0;          // last known pointer position in canvas pixels
     int pointerY = 0;
@@ -337,10 +339,11 @@ EM_BOOL onVisibility(int /*type*/, const EmscriptenVisibilityChangeEvent *e, voi
 
 EM_BOOL frame(double time, void *userData);
 
-// Whether the loop's next pass would do anything.
+// Whether the loop's next pass would do anything. Without a drawing context it has nothing to
+// draw on, and the spin waits where it is.
 bool busy()
 {
-    return toolkit.redisplay || toolkit.idle != nullptr;
+    return !toolkit.contextLost && (toolkit.redisplay || toolkit.idle != nullptr);
 }
 
 // Asks for the loop's next pass if it would do anything. freeglut's loop blocks until an event
@@ -360,6 +363,9 @@ void wake()
 EM_BOOL frame(double /*time*/, void * /*userData*/)
 {
     toolkit.frameAsked = false;
+    if (toolkit.contextLost) {
+        return EM_FALSE;  // asked for before the loss
+    }
     if (toolkit.redisplay && toolkit.display != nullptr) {
         toolkit.redisplay = false;
         toolkit.display();
@@ -367,6 +373,25 @@ EM_BOOL frame(double /*time*/, void * /*userData*/)
     if (toolkit.idle != nullptr) {
         toolkit.idle();
     }
+    wake();
+    return EM_FALSE;
+}
+
+// A browser takes a page's drawing context away when it runs short of memory or its graphics
+// process restarts, and gives it back only to a page that asks for it: everything the context held
+// is then built again and the picture drawn, with the program's state as it was.
+EM_BOOL onContextLost(int /*type*/, const void * /*reserved*/, void * /*userData*/)
+{
+    toolkit.contextLost = true;
+    return EM_TRUE;  // the asking
+}
+
+EM_BOOL onContextRestored(int /*type*/, const void * /*reserved*/, void * /*userData*/)
+{
+    toolkit.contextLost = false;
+    startPipeline();
+    restoreViewport();
+    toolkit.redisplay = true;
     wake();
     return EM_FALSE;
 }
@@ -382,6 +407,8 @@ void listen()
     emscripten_set_touchend_callback(CANVAS, nullptr, EM_FALSE, onTouch);
     emscripten_set_touchcancel_callback(CANVAS, nullptr, EM_FALSE, onTouch);
     emscripten_set_visibilitychange_callback(nullptr, EM_FALSE, onVisibility);
+    emscripten_set_webglcontextlost_callback(CANVAS, nullptr, EM_FALSE, onContextLost);
+    emscripten_set_webglcontextrestored_callback(CANVAS, nullptr, EM_FALSE, onContextRestored);
 }
 
 // The canvas's drawing context, with what the display mode asks for and nothing the desktop

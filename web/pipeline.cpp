@@ -15,6 +15,9 @@
 
 #include <vector>
 
+extern "C" void emscripten_glEnable(GLenum cap);
+extern "C" void emscripten_glDisable(GLenum cap);
+
 namespace {
 
 const GLuint POSITION = 0;
@@ -51,6 +54,7 @@ struct Pipeline {
     GLfloat colour[4] = {1, 1, 1, 1};  // OpenGL's first current colour; WebGL's is black
     bool transformSent = false;
     bool colourSent = false;
+    bool depthTest = false;  // as the program last switched it
 
     std::vector<GLfloat> vertices;  // every captured line, end after end
     size_t uploaded = 0;            // of `vertices`, the part the buffer holds
@@ -82,6 +86,12 @@ void addLine(size_t from, size_t to)
 
 void startPipeline()
 {
+    // Whatever the graphics side held before is gone: everything is sent again.
+    pipeline.uploaded = 0;
+    pipeline.transformSent = false;
+    pipeline.colourSent = false;
+    if (pipeline.depthTest)
+        emscripten_glEnable(GL_DEPTH_TEST);
     const GLuint program = glCreateProgram();
     glAttachShader(program, compile(GL_VERTEX_SHADER, VERTEX_SHADER));
     glAttachShader(program, compile(GL_FRAGMENT_SHADER, FRAGMENT_SHADER));
@@ -93,6 +103,7 @@ void startPipeline()
     glGetProgramiv(program, GL_LINK_STATUS, &linked);
     if (linked != GL_TRUE) {
         emscripten_log(EM_LOG_ERROR, "planview: the drawing program does not link");
+        pipeline.program = 0;
         return;
     }
     glUseProgram(program);
@@ -202,6 +213,22 @@ void glEnd()
     default:
         break;
     }
+}
+
+// Depth testing is the one switch the viewer throws, kept to be thrown again on a context that
+// comes back.
+void glEnable(GLenum cap)
+{
+    if (cap == GL_DEPTH_TEST)
+        pipeline.depthTest = true;
+    emscripten_glEnable(cap);
+}
+
+void glDisable(GLenum cap)
+{
+    if (cap == GL_DEPTH_TEST)
+        pipeline.depthTest = false;
+    emscripten_glDisable(cap);
 }
 
 // The browser sends a frame's commands on when the frame's callback returns.

@@ -9,7 +9,9 @@
 
 #include <GL/gl.h>
 
-// With a WebGL context current: the program and the buffer every line is drawn with.
+// With a WebGL context current: the program and the buffer every line is drawn with. Called again
+// for a context the browser took away and gave back, it builds them anew, with the captured lines
+// and the state the viewer set.
 void startPipeline();
 
 // The matrix the vertices are drawn with from now on, column by column: projection times

@@ -40,7 +40,8 @@ EM_JS(void, turnCanvasOver, (), { Module["canvas"].style.transform = "scaleY(-1)
 
 namespace {
 
-int canvasHeight = 0;  // while drawing upside down; 0 while drawing straight
+int canvasHeight = 0;    // while drawing upside down; 0 while drawing straight
+GLint viewport[4] = {};  // as the viewer last asked for it
 
 }  // namespace
 
@@ -60,5 +61,11 @@ bool upsideDown()
 // The viewport's rows, mirrored while the picture is drawn upside down.
 void glViewport(GLint x, GLint y, GLsizei width, GLsizei height)
 {
+    viewport[0] = x, viewport[1] = y, viewport[2] = width, viewport[3] = height;
     emscripten_glViewport(x, upsideDown() ? canvasHeight - y - height : y, width, height);
+}
+
+void restoreViewport()
+{
+    glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
 }

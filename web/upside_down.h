@@ -14,4 +14,7 @@ void drawUpsideDownOnMesa(int height);
 // Whether the picture is drawn upside down: rows counted from the top, as in the desktop window.
 bool upsideDown();
 
+// The viewport the viewer last asked for, set again on a context that came back.
+void restoreViewport();
+
 #endif

@@ -379,6 +379,25 @@ TEST_P(WebE2E, ArrowKeysTurnAndWalkTheObserver)
     expectTurnsAndSteps(ahead);
 }
 
+// A browser may take the page's drawing context away and give it back (asked here through the
+// extension for it, on the page's own context). Meanwhile a line under the picture says so; then
+// the picture comes back as it was, and keys still work.
+TEST_P(WebE2E, ALostDrawingContextComesBackAsItWas)
+{
+    const Frame before = dragged();
+    const std::string line = "eval document.getElementById('context-lost').textContent";
+    expectOk(
+        "eval (window.loss = (c => c.getContext('webgl2') || c.getContext('webgl'))("
+        "document.getElementById('canvas')).getExtension('WEBGL_lose_context')).loseContext()");
+    ASSERT_TRUE(until([&] { return ask(line).find("graphics away") != std::string::npos; }))
+        << "no word of the loss";
+    expectOk("eval loss.restoreContext()");
+    EXPECT_TRUE(waitFor(same(before), 10)) << "not the picture from before the loss";
+    EXPECT_EQ(ask(line), "ok \"\"");
+    key(XK_p);
+    EXPECT_TRUE(waitFor(differs(before))) << "p after the loss";
+}
+
 // A hidden page must rest: a second tab in front hides it (in WebKit its window is unmapped, as
 // when minimised; document.visibilityState says so either way), and the browser then uses no more
 // CPU than with the spin stopped, give or take NOISE (its own work: Firefox was seen at 2 to 7% of
