@@ -273,38 +273,34 @@ protected:
     }
     // KWin as Plasma runs it, headless, likewise. Its packaged binary carries a file capability
     // that a container may refuse to exec; a plain copy runs, under the same name, which its Qt
-    // platform plugin asks for. It names its X display only in its Xwayland's command line.
+    // platform plugin asks for. It names its X display to the programs it starts, which KWin 6
+    // starts its Xwayland for.
     void startKwin()
     {
         char dir[] = "/tmp/planview-kwin-XXXXXX";
         ASSERT_TRUE(mkdtemp(dir));
         runtime_ = dir;
-        const std::string kwin = runtime_ + "/kwin_wayland";
+        const std::string kwin = runtime_ + "/kwin_wayland",
+                          tell = "sh -c 'echo $DISPLAY >" + runtime_ + "/display'";
         std::filesystem::copy_file(onPath("kwin_wayland"), kwin);
         setenv("XDG_RUNTIME_DIR", dir, 1), unsetenv("DISPLAY"), unsetenv("WAYLAND_DISPLAY");
         manager_ = spawn({"dbus-run-session", "--", kwin.c_str(), "--virtual", "--xwayland",
-                          "--no-lockscreen", "--width", "1280", "--height", "1024"},
+                          "--no-lockscreen", "--width", "1280", "--height", "1024", tell.c_str()},
                          -1, runtime_ + "/log");
         std::string display;
-        until([&] { return !(display = xwaylandDisplay()).empty(); }, 30);
+        until(
+            [&] {
+                return std::ifstream(runtime_ + "/display") >> display ||
+                       waitpid(manager_, nullptr, WNOHANG);
+            },
+            30);
         if (display.empty())
-            GTEST_SKIP() << "KWin did not start; its log, " << runtime_ << "/log, says why";
+            GTEST_SKIP() << "KWin did not start; its log:\n"
+                         << std::ifstream(runtime_ + "/log").rdbuf();
         setenv("DISPLAY", display.c_str(), 1);
         XCloseDisplay(dpy_);
-        ASSERT_TRUE(until([&] { return (dpy_ = XOpenDisplay(nullptr)) && managed(dpy_); }, 10));
-    }
-    // The ":N" an Xwayland in the compositor's process group was started with, or "".
-    std::string xwaylandDisplay()
-    {
-        for (const auto &entry : std::filesystem::directory_iterator("/proc")) {
-            std::ifstream comm(entry.path() / "comm"), cmdline(entry.path() / "cmdline");
-            std::string name, argv0, display;
-            if (std::getline(comm, name) && name == "Xwayland" &&
-                getpgid(std::atoi(entry.path().filename().c_str())) == manager_ &&
-                std::getline(cmdline, argv0, '\0') && std::getline(cmdline, display, '\0'))
-                return display;
-        }
-        return "";
+        ASSERT_TRUE(until([&] { return (dpy_ = XOpenDisplay(nullptr)) != nullptr; }, 10));
+        ASSERT_TRUE(until([&] { return managed(dpy_); }, 10)) << "KWin manages no window";
     }
     // Ends the viewer and starts it again on the test's own Xvfb, with no window manager, its
     // input followed in process there too.
