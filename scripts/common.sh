@@ -9,6 +9,11 @@
 BUILD_DIR=${BUILD_DIR:-build}
 # cmake only recommends make, its default build tool, and installs here skip recommendations.
 BUILD_PACKAGES="cmake make g++ libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev libx11-dev"
+# The desktops' end-to-end cases: the test libraries, each test's own Xvfb, and the window managers
+# they run under, openbox and GNOME's and KDE Plasma's Wayland compositors with Xwayland and a
+# D-Bus session to run in.
+DESKTOP_TEST_PACKAGES="googletest libgtest-dev libxtst-dev libxres-dev libpng-dev xvfb openbox
+    mutter kwin-wayland xwayland dbus"
 # The arm64 cross build on another architecture: Debian's cross compiler and the arm64 libraries
 # the program links (after ensure_foreign_architecture arm64).
 ARM64_CROSS_PACKAGES="g++-aarch64-linux-gnu libgl1-mesa-dev:arm64 libglu1-mesa-dev:arm64 freeglut3-dev:arm64"

@@ -11,6 +11,7 @@
 // After gtest: Xlib's macros (None, Bool, Status) break its templates.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XRes.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <fcntl.h>
@@ -301,7 +302,6 @@ protected:
             return false;
         XSetErrorHandler(
             [](Display *, XErrorEvent *) { return 0; });  // a resizing window may refuse a read
-        XSelectInput(dpy_, DefaultRootWindow(dpy_), SubstructureNotifyMask);  // to see it map
         args.insert(args.begin(), launch_.command.begin(), launch_.command.end());
         std::vector<char *> argv;
         for (std::string &a : args)
@@ -317,24 +317,21 @@ protected:
             execv(argv[0], argv.data());
             _exit(127);
         }
-        // The viewer's own window, by its caption: under a window manager what maps on the root
-        // is the frame around it, and Wine maps helper windows of its own.
-        until(
-            [&] {
-                for (XEvent e; !win_ && XPending(dpy_);)
-                    XNextEvent(dpy_, &e), win_ = e.type == MapNotify ? viewerIn(e.xmap.window) : 0;
-                return win_ != 0;
-            },
-            launch_.seconds);
+        until([&] { return (win_ = viewerIn(DefaultRootWindow(dpy_))) != 0; }, launch_.seconds);
         XMoveWindow(dpy_, win_, 0, 0);  // from (-1, -1): wholly on screen, so it can be read
         move(500, 400);  // with no window manager, keyboard focus follows the pointer
         return waitFor([](const Frame &f) { return f.bounds(PLAN).n > 0; }, launch_.seconds);
     }
-    // The window titled planview at or below `w`, or 0.
+    // The viewer's own window at or below `w` once shown, or 0: titled planview and made by its
+    // process, as the X server knows the client. A window manager's frame may carry the title too
+    // (mutter's frames client names its frames so), and Wine has windows of its own in the process.
     Window viewerIn(Window w)
     {
         char *name = nullptr;
-        const bool found = XFetchName(dpy_, w, &name) && std::string(name) == "planview";
+        XWindowAttributes a{};
+        const bool found = XFetchName(dpy_, w, &name) && std::string(name) == "planview" &&
+                           creator(w) == pid_ && XGetWindowAttributes(dpy_, w, &a) &&
+                           a.map_state == IsViewable;
         if (name)
             XFree(name);
         Window root, parent, *children = nullptr, hit = found ? w : 0;
@@ -345,6 +342,18 @@ protected:
         if (children)
             XFree(children);
         return hit;
+    }
+    // The process of the client that made window `w`, or -1.
+    pid_t creator(Window w)
+    {
+        XResClientIdSpec spec{w, XRES_CLIENT_ID_PID_MASK};
+        long n = 0;
+        XResClientIdValue *ids = nullptr;
+        pid_t pid = -1;
+        if (XResQueryClientIds(dpy_, 1, &spec, &n, &ids) == Success && n == 1)
+            pid = XResGetClientPid(ids);
+        XResClientIdsDestroy(n, ids);
+        return pid;
     }
     bool mapState(int state)
     {

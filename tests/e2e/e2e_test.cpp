@@ -196,8 +196,9 @@ TEST_F(PlanviewE2E, UnmappedOrCoveredItRestsAndSpinsAgainWhenSeen)
 }
 
 // The same under real window managers, which minimise and restore the window: openbox on the
-// test's own Xvfb, and GNOME's mutter, a Wayland compositor run headless, whose Xwayland is an X
-// display of the test's own. mutter leaves a minimised window mapped and only marks it so.
+// test's own Xvfb, and the Wayland compositors of GNOME and KDE Plasma, mutter and KWin, run
+// headless, whose Xwaylands are X displays of the test's own. mutter leaves a minimised window
+// mapped and only marks it so; KWin unmaps it.
 class PlanviewUnderWindowManager : public OtherBuildE2E,
                                    public testing::WithParamInterface<std::string> {
 protected:
@@ -209,9 +210,9 @@ protected:
         ASSERT_FALSE(managed(dpy_)) << "a window manager already runs on " << DisplayString(dpy_)
                                     << ": run on a display of the test's own (tests/own-display)";
         xvfb_ = DisplayString(dpy_);
-        if (onPath(name_).empty())
+        if (onPath(name_ == "kwin" ? "kwin_wayland" : name_).empty())
             GTEST_SKIP() << name_ << " is not installed (scripts/test installs it)";
-        name_ == "mutter" ? startMutter() : startOpenbox();
+        name_ == "mutter" ? startMutter() : name_ == "kwin" ? startKwin() : startOpenbox();
         if (!HasFatalFailure() && !IsSkipped())
             OtherBuildE2E::SetUp();
     }
@@ -219,8 +220,8 @@ protected:
     {
         OtherBuildE2E::TearDown();
         dpy_ = nullptr;
-        // The whole group, mutter under its D-Bus session too, gone before its runtime folder,
-        // from which it removes its own files as it ends.
+        // The whole group, a compositor under its D-Bus session too, gone before its runtime
+        // folder, from which it removes its own files as it ends.
         if (manager_ > 0)
             kill(-manager_, SIGTERM), waitpid(manager_, nullptr, 0),
                 until([&] { return kill(-manager_, 0) != 0; });
@@ -269,6 +270,37 @@ protected:
         setenv("DISPLAY", display.c_str(), 1), setenv("XAUTHORITY", auth.c_str(), 1);
         XCloseDisplay(dpy_);
         ASSERT_TRUE(until([&] { return (dpy_ = XOpenDisplay(nullptr)) != nullptr; }, 10));
+    }
+    // KWin as Plasma runs it, headless, likewise. Its packaged binary carries a file capability
+    // that a container may refuse to exec; a plain copy runs, under the same name, which its Qt
+    // platform plugin asks for. It names its X display to the programs it starts, which KWin 6
+    // starts its Xwayland for.
+    void startKwin()
+    {
+        char dir[] = "/tmp/planview-kwin-XXXXXX";
+        ASSERT_TRUE(mkdtemp(dir));
+        runtime_ = dir;
+        const std::string kwin = runtime_ + "/kwin_wayland",
+                          tell = "sh -c 'echo $DISPLAY >" + runtime_ + "/display'";
+        std::filesystem::copy_file(onPath("kwin_wayland"), kwin);
+        setenv("XDG_RUNTIME_DIR", dir, 1), unsetenv("DISPLAY"), unsetenv("WAYLAND_DISPLAY");
+        manager_ = spawn({"dbus-run-session", "--", kwin.c_str(), "--virtual", "--xwayland",
+                          "--no-lockscreen", "--width", "1280", "--height", "1024", tell.c_str()},
+                         -1, runtime_ + "/log");
+        std::string display;
+        until(
+            [&] {
+                return std::ifstream(runtime_ + "/display") >> display ||
+                       waitpid(manager_, nullptr, WNOHANG);
+            },
+            30);
+        if (display.empty())
+            GTEST_SKIP() << "KWin did not start; its log:\n"
+                         << std::ifstream(runtime_ + "/log").rdbuf();
+        setenv("DISPLAY", display.c_str(), 1);
+        XCloseDisplay(dpy_);
+        ASSERT_TRUE(until([&] { return (dpy_ = XOpenDisplay(nullptr)) != nullptr; }, 10));
+        ASSERT_TRUE(until([&] { return managed(dpy_); }, 10)) << "KWin manages no window";
     }
     // Ends the viewer and starts it again on the test's own Xvfb, with no window manager, its
     // input followed in process there too.
@@ -370,7 +402,8 @@ TEST_P(PlanviewUnderWindowManager, SpinStoppedBeforeMinimisingStaysStopped)
     EXPECT_TRUE(spinning()) << "the space key still restarts it";
 }
 
-INSTANTIATE_TEST_SUITE_P(Desktops, PlanviewUnderWindowManager, testing::Values("openbox", "mutter"),
+INSTANTIATE_TEST_SUITE_P(Desktops, PlanviewUnderWindowManager,
+                         testing::Values("openbox", "mutter", "kwin"),
                          [](const auto &info) { return info.param; });
 
 // Through a compositor's Xwayland the window shows what it shows on Xvfb: its size, its first
@@ -391,7 +424,7 @@ TEST_P(PlanviewUnderCompositor, ShowsWhatXvfbShows)
     expectSamePicture(turned, xvfbTurned, "after p and a drag");
 }
 
-INSTANTIATE_TEST_SUITE_P(Desktops, PlanviewUnderCompositor, testing::Values("mutter"),
+INSTANTIATE_TEST_SUITE_P(Desktops, PlanviewUnderCompositor, testing::Values("mutter", "kwin"),
                          [](const auto &info) { return info.param; });
 
 // Resident memory of the viewer in KiB, as the kernel counts it.
