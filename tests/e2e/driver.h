@@ -346,11 +346,11 @@ protected:
     // The process of the client that made window `w`, or -1.
     pid_t creator(Window w)
     {
-        XResClientIdSpec spec{w, XRES_CLIENT_ID_PID_MASK};
+        XResClientIdSpec client{w, XRES_CLIENT_ID_PID_MASK};
         long n = 0;
         XResClientIdValue *ids = nullptr;
         pid_t pid = -1;
-        if (XResQueryClientIds(dpy_, 1, &spec, &n, &ids) == Success && n == 1)
+        if (XResQueryClientIds(dpy_, 1, &client, &n, &ids) == Success && n == 1)
             pid = XResGetClientPid(ids);
         XResClientIdsDestroy(n, ids);
         return pid;
