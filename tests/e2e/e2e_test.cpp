@@ -229,13 +229,19 @@ protected:
         if (!runtime_.empty())
             std::filesystem::remove_all(runtime_, ignored);
     }
+    // openbox puts up its check window before it has loaded its theme, which in a fresh system
+    // whose font caches are stale takes long enough that a window mapped meanwhile was seen never
+    // to be managed. It runs its startup command once it has started.
     void startOpenbox()
     {
-        manager_ = spawn({"openbox"});
-        // The window manager is running once it has put up its check window.
-        ASSERT_TRUE(
-            until([&] { return managed(dpy_) || waitpid(manager_, nullptr, WNOHANG); }, 10) &&
-            managed(dpy_))
+        char dir[] = "/tmp/planview-openbox-XXXXXX";
+        ASSERT_TRUE(mkdtemp(dir));
+        runtime_ = dir;
+        const std::string started = runtime_ + "/started", tell = "touch " + started;
+        manager_ = spawn({"openbox", "--startup", tell.c_str()});
+        const auto running = [&] { return access(started.c_str(), F_OK) == 0; };
+        ASSERT_TRUE(until([&] { return running() || waitpid(manager_, nullptr, WNOHANG); }, 10) &&
+                    running() && managed(dpy_))
             << "openbox is not running";
     }
     // mutter as GNOME runs it, headless, with a D-Bus session and a runtime folder of its own. Its
