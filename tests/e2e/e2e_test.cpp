@@ -212,6 +212,9 @@ protected:
         xvfb_ = DisplayString(dpy_);
         if (onPath(name_ == "kwin" ? "kwin_wayland" : name_).empty())
             GTEST_SKIP() << name_ << " is not installed (scripts/test installs it)";
+        char dir[] = "/tmp/planview-desktop-XXXXXX";  // the window manager's own, mode 700
+        ASSERT_TRUE(mkdtemp(dir));
+        runtime_ = dir;
         name_ == "mutter" ? startMutter() : name_ == "kwin" ? startKwin() : startOpenbox();
         if (!HasFatalFailure() && !IsSkipped())
             OtherBuildE2E::SetUp();
@@ -234,9 +237,6 @@ protected:
     // to be managed. It runs its startup command once it has started.
     void startOpenbox()
     {
-        char dir[] = "/tmp/planview-openbox-XXXXXX";
-        ASSERT_TRUE(mkdtemp(dir));
-        runtime_ = dir;
         const std::string started = runtime_ + "/started", tell = "touch " + started;
         manager_ = spawn({"openbox", "--startup", tell.c_str()});
         const auto running = [&] { return access(started.c_str(), F_OK) == 0; };
@@ -244,18 +244,27 @@ protected:
                     running() && managed(dpy_))
             << "openbox is not running";
     }
-    // mutter as GNOME runs it, headless, with a D-Bus session and a runtime folder of its own. Its
-    // log names the X display its Xwayland took, and the authority file it asks for is in the
-    // runtime folder; the test's viewers then start there.
+    // A Wayland compositor as its desktop runs it, headless, with a D-Bus session and the runtime
+    // folder of its own, where it logs.
+    void startCompositor(std::vector<const char *> command)
+    {
+        setenv("XDG_RUNTIME_DIR", runtime_.c_str(), 1), unsetenv("DISPLAY"),
+            unsetenv("WAYLAND_DISPLAY");
+        command.insert(command.begin(), {"dbus-run-session", "--"});
+        manager_ = spawn(command, -1, runtime_ + "/log");
+    }
+    // The test and its viewers from now on go to `display`.
+    void useDisplay(const std::string &display)
+    {
+        setenv("DISPLAY", display.c_str(), 1);
+        XCloseDisplay(dpy_);
+        ASSERT_TRUE(until([&] { return (dpy_ = XOpenDisplay(nullptr)) != nullptr; }, 10));
+    }
+    // mutter as GNOME runs it. Its log names the X display its Xwayland took, and the authority
+    // file it asks for is in the runtime folder.
     void startMutter()
     {
-        char dir[] = "/tmp/planview-mutter-XXXXXX";
-        ASSERT_TRUE(mkdtemp(dir));
-        runtime_ = dir;
-        setenv("XDG_RUNTIME_DIR", dir, 1), unsetenv("DISPLAY"), unsetenv("WAYLAND_DISPLAY");
-        manager_ = spawn({"dbus-run-session", "--", "mutter", "--wayland", "--headless",
-                          "--virtual-monitor", "1280x1024"},
-                         -1, runtime_ + "/log");
+        startCompositor({"mutter", "--wayland", "--headless", "--virtual-monitor", "1280x1024"});
         std::string display, auth;
         const std::regex named("Using public X11 display (:[0-9]+)");
         until(
@@ -273,26 +282,20 @@ protected:
             30);
         if (display.empty() || auth.empty())
             GTEST_SKIP() << "mutter did not start; its log, " << runtime_ << "/log, says why";
-        setenv("DISPLAY", display.c_str(), 1), setenv("XAUTHORITY", auth.c_str(), 1);
-        XCloseDisplay(dpy_);
-        ASSERT_TRUE(until([&] { return (dpy_ = XOpenDisplay(nullptr)) != nullptr; }, 10));
+        setenv("XAUTHORITY", auth.c_str(), 1);
+        useDisplay(display);
     }
-    // KWin as Plasma runs it, headless, likewise. Its packaged binary carries a file capability
+    // KWin as Plasma runs it. Its packaged binary carries a file capability
     // that a container may refuse to exec; a plain copy runs, under the same name, which its Qt
     // platform plugin asks for. It names its X display to the programs it starts, which KWin 6
     // starts its Xwayland for.
     void startKwin()
     {
-        char dir[] = "/tmp/planview-kwin-XXXXXX";
-        ASSERT_TRUE(mkdtemp(dir));
-        runtime_ = dir;
         const std::string kwin = runtime_ + "/kwin_wayland",
                           tell = "sh -c 'echo $DISPLAY >" + runtime_ + "/display'";
         std::filesystem::copy_file(onPath("kwin_wayland"), kwin);
-        setenv("XDG_RUNTIME_DIR", dir, 1), unsetenv("DISPLAY"), unsetenv("WAYLAND_DISPLAY");
-        manager_ = spawn({"dbus-run-session", "--", kwin.c_str(), "--virtual", "--xwayland",
-                          "--no-lockscreen", "--width", "1280", "--height", "1024", tell.c_str()},
-                         -1, runtime_ + "/log");
+        startCompositor({kwin.c_str(), "--virtual", "--xwayland", "--no-lockscreen", "--width",
+                         "1280", "--height", "1024", tell.c_str()});
         std::string display;
         until(
             [&] {
@@ -303,9 +306,7 @@ protected:
         if (display.empty())
             GTEST_SKIP() << "KWin did not start; its log:\n"
                          << std::ifstream(runtime_ + "/log").rdbuf();
-        setenv("DISPLAY", display.c_str(), 1);
-        XCloseDisplay(dpy_);
-        ASSERT_TRUE(until([&] { return (dpy_ = XOpenDisplay(nullptr)) != nullptr; }, 10));
+        useDisplay(display);
         ASSERT_TRUE(until([&] { return managed(dpy_); }, 10)) << "KWin manages no window";
     }
     // Ends the viewer and starts it again on the test's own Xvfb, with no window manager, its
@@ -313,9 +314,7 @@ protected:
     void switchToXvfb()
     {
         expectClosesCleanly();
-        XCloseDisplay(dpy_);
-        setenv("DISPLAY", xvfb_.c_str(), 1);
-        dpy_ = XOpenDisplay(nullptr);
+        useDisplay(xvfb_);
         replayFromStart();
         ASSERT_TRUE(start());
     }
