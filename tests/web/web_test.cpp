@@ -381,16 +381,22 @@ TEST_P(WebE2E, ArrowKeysTurnAndWalkTheObserver)
 
 // A browser may take the page's drawing context away and give it back (asked here through the
 // extension for it, on the page's own context). Meanwhile a line under the picture says so; then
-// the picture comes back as it was, and keys still work.
+// the picture comes back as it was, and keys still work. Meanwhile a key that asks for a redraw
+// asks the browser for no frame: there is nothing to draw on.
 TEST_P(WebE2E, ALostDrawingContextComesBackAsItWas)
 {
     const Frame before = dragged();
     const std::string line = "eval document.getElementById('context-lost').textContent";
     expectOk(
+        "eval (window.asked = 0, window.requestAnimationFrame = (f => c => (++asked, f(c)))("
+        "requestAnimationFrame.bind(window)), 0)");
+    expectOk(
         "eval (window.loss = (c => c.getContext('webgl2') || c.getContext('webgl'))("
         "document.getElementById('canvas')).getExtension('WEBGL_lose_context')).loseContext()");
     ASSERT_TRUE(until([&] { return ask(line).find("graphics away") != std::string::npos; }))
         << "no word of the loss";
+    key(XK_x);
+    EXPECT_EQ(ask("eval asked"), "ok 0") << "frames asked for while the context is lost";
     expectOk("eval loss.restoreContext()");
     EXPECT_TRUE(waitFor(same(before), 10)) << "not the picture from before the loss";
     EXPECT_EQ(ask(line), "ok \"\"");
