@@ -54,9 +54,8 @@ TEST_F(GrowthTest, SpinStepsExactlyForEverAndShowsTheSameMarkersAcrossTheWrap)
         EXPECT_EQ(wrong, 0) << "from " << from;
         EXPECT_LT(viewer.angle, TWO_TO_21) << "from " << from;
         const Frame before = soundFrame();
-        for (int i = 0; i < 10; ++i) {
+        for (int i = 0; i < 10; ++i)
             spin();
-        }
         EXPECT_NE(soundFrame().rgb, before.rgb) << "the markers stand still, from " << from;
         return wraps;
     };

@@ -285,10 +285,9 @@ protected:
         setenv("XAUTHORITY", auth.c_str(), 1);
         useDisplay(display);
     }
-    // KWin as Plasma runs it. Its packaged binary carries a file capability
-    // that a container may refuse to exec; a plain copy runs, under the same name, which its Qt
-    // platform plugin asks for. It names its X display to the programs it starts, which KWin 6
-    // starts its Xwayland for.
+    // KWin as Plasma runs it. Its packaged binary carries a file capability that a container may
+    // refuse to exec; a plain copy runs, under the same name, which its Qt platform plugin asks
+    // for. It names its X display to the programs it starts, which KWin 6 starts its Xwayland for.
     void startKwin()
     {
         const std::string kwin = runtime_ + "/kwin_wayland",
