@@ -21,6 +21,14 @@ ARM64_CROSS_PACKAGES="g++-aarch64-linux-gnu libgl1-mesa-dev:arm64 libglu1-mesa-d
 WERROR=OFF
 [ "${CI:-}" = true ] && WERROR=ON
 
+# lap NAME: prints, on stderr, "time: NAME: N s", the whole seconds since the script's previous
+# lap or its start, so that a log shows where its minutes went.
+LAP_START=$SECONDS
+lap() {
+    echo "time: $1: $((SECONDS - LAP_START)) s" >&2
+    LAP_START=$SECONDS
+}
+
 # Installs whichever of the named Debian packages are missing, and nothing
 # when all are there.
 ensure_packages() {
