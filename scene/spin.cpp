@@ -9,12 +9,16 @@
 
 namespace {
 
-// A float holds every half degree below 2^21 only; from 2^23 on, a half step rounds back to where
-// it was and the markers would stop for good.
+// A float holds every eighth, the arrow keys' step, below 2^21 only, and every half, the spin's,
+// below 2^23; from 2^23 on, a half step rounds back to where it was and the markers would stop for
+// good.
 constexpr double EXACT_BELOW = 2097152.0;
 // So the spin takes whole turns off the angle before it gets there. The markers read the angle in
-// degrees and show exactly what they showed; the walk reads it in radians, and 5805 turns of 360
-// degrees are within 0.00047 of a whole number of turns of 2 pi, so the heading barely moves.
+// degrees, and the wrap moves them a few pixels at most: GL turns their degrees into radians in
+// single precision, which near 2^21 already draws them a few pixels off where the same angle within
+// the first turn would, and the wrap takes them back there. The walk reads the angle in radians,
+// and 5805 turns of 360 degrees are within 0.00047 of a whole number of turns of 2 pi, so the
+// heading barely moves.
 constexpr double WRAP_TURNS = 5805.0;
 constexpr double DEGREES_PER_TURN = 360.0;
 

@@ -11,10 +11,9 @@
 
 #include <cmath>
 
-namespace {
+#include "web/matrix.h"
 
-const int MATRIX_SIZE = 16;
-const double PI = 3.14159265358979323846;
+namespace {
 
 void normalize(float v[3])
 {
@@ -27,11 +26,11 @@ void normalize(float v[3])
     }
 }
 
-void cross(const float a[3], const float b[3], float out[3])
+void cross(const float first[3], const float second[3], float out[3])
 {
-    out[0] = a[1] * b[2] - a[2] * b[1];
-    out[1] = a[2] * b[0] - a[0] * b[2];
-    out[2] = a[0] * b[1] - a[1] * b[0];
+    out[0] = first[1] * second[2] - first[2] * second[1];
+    out[1] = first[2] * second[0] - first[0] * second[2];
+    out[2] = first[0] * second[1] - first[1] * second[0];
 }
 
 }  // namespace
@@ -46,13 +45,13 @@ void gluPerspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFa
         return;
     }
     const double cotangent = std::cos(radians) / sine;
-    GLdouble m[MATRIX_SIZE] = {};  // column by column
-    m[0] = cotangent / aspect;
-    m[5] = cotangent;
-    m[10] = -(zFar + zNear) / deltaZ;
-    m[11] = -1;
-    m[14] = -2 * zNear * zFar / deltaZ;
-    glMultMatrixd(m);
+    GLdouble projection[MATRIX_SIZE] = {};
+    projection[element(0, 0)] = cotangent / aspect;
+    projection[element(1, 1)] = cotangent;
+    projection[element(2, 2)] = -(zFar + zNear) / deltaZ;
+    projection[element(3, 2)] = -1;
+    projection[element(2, 3)] = -2 * zNear * zFar / deltaZ;
+    glMultMatrixd(projection);
 }
 
 void gluLookAt(GLdouble eyeX, GLdouble eyeY, GLdouble eyeZ, GLdouble centerX, GLdouble centerY,
@@ -60,20 +59,20 @@ void gluLookAt(GLdouble eyeX, GLdouble eyeY, GLdouble eyeZ, GLdouble centerX, GL
 {
     float forward[3] = {static_cast<float>(centerX - eyeX), static_cast<float>(centerY - eyeY),
                         static_cast<float>(centerZ - eyeZ)};
-    float up[3] = {static_cast<float>(upX), static_cast<float>(upY), static_cast<float>(upZ)};
+    float upward[3] = {static_cast<float>(upX), static_cast<float>(upY), static_cast<float>(upZ)};
     float side[3];
     normalize(forward);
-    cross(forward, up, side);
+    cross(forward, upward, side);
     normalize(side);
-    cross(side, forward, up);
+    cross(side, forward, upward);
 
-    GLfloat m[MATRIX_SIZE] = {};  // column by column: the rows are side, up and back
+    GLfloat view[MATRIX_SIZE] = {};  // the rows are side, up and back
     for (int i = 0; i < 3; ++i) {
-        m[i * 4 + 0] = side[i];
-        m[i * 4 + 1] = up[i];
-        m[i * 4 + 2] = -forward[i];
+        view[element(0, i)] = side[i];
+        view[element(1, i)] = upward[i];
+        view[element(2, i)] = -forward[i];
     }
-    m[15] = 1;
-    glMultMatrixf(m);
+    view[element(3, 3)] = 1;
+    glMultMatrixf(view);
     glTranslated(-eyeX, -eyeY, -eyeZ);
 }

@@ -54,6 +54,11 @@ const int NO_TOUCH = -1;
 const int DEFAULT_WINDOW_SIZE = 300;  // freeglut's, when none is asked for
 const int LAST_LATIN1 = 0xFF;         // X's key lookup gives characters up to here only
 const unsigned char DELETE_CHARACTER = 0x7F;
+const int ESCAPE_CHARACTER = 0x1B;
+const int CONTROL_BITS = 0x1F;  // what the control key keeps of a character
+// UTF-8: each byte after the first carries six bits of the character.
+const int CONTINUATION_BITS = 6;
+const int CONTINUATION_MASK = 0x3F;
 const EGLint WEBGL2_CLIENT_VERSION = 3;  // EGL's OpenGL ES 3, which the toolchain makes WebGL 2
 const EGLint WEBGL1_CLIENT_VERSION = 2;
 
@@ -90,40 +95,40 @@ Toolkit toolkit;
 // The one character a key's name spells, or NO_KEY when it names a key rather than a character.
 long singleCharacter(const char *key)
 {
-    const auto *s = reinterpret_cast<const unsigned char *>(key);
-    const int length = s[0] < 0x80 ? 1 : s[0] < 0xE0 ? 2 : s[0] < 0xF0 ? 3 : 4;
-    if (s[0] == 0 || std::strlen(key) != static_cast<size_t>(length)) {
+    const auto *bytes = reinterpret_cast<const unsigned char *>(key);
+    const int length = bytes[0] < 0x80 ? 1 : bytes[0] < 0xE0 ? 2 : bytes[0] < 0xF0 ? 3 : 4;
+    if (bytes[0] == 0 || std::strlen(key) != static_cast<size_t>(length)) {
         return NO_KEY;
     }
     if (length == 1) {
-        return s[0];
+        return bytes[0];
     }
-    long c = s[0] & (0x3F >> (length - 1));
+    long code = bytes[0] & (CONTINUATION_MASK >> (length - 1));
     for (int i = 1; i < length; ++i) {
-        c = (c << 6) | (s[i] & 0x3F);
+        code = (code << CONTINUATION_BITS) | (bytes[i] & CONTINUATION_MASK);
     }
-    return c;
+    return code;
 }
 
 // What X's key lookup makes of a character typed with the control key held.
-int withControl(int c)
+int withControl(int character)
 {
-    if ((c >= '@' && c < DELETE_CHARACTER) || c == ' ') {
-        return c & 0x1F;
+    if ((character >= '@' && character < DELETE_CHARACTER) || character == ' ') {
+        return character & CONTROL_BITS;
     }
-    if (c == '2') {
+    if (character == '2') {
         return 0;
     }
-    if (c >= '3' && c <= '7') {
-        return c - ('3' - 0x1B);
+    if (character >= '3' && character <= '7') {
+        return character - ('3' - ESCAPE_CHARACTER);
     }
-    if (c == '8') {
+    if (character == '8') {
         return DELETE_CHARACTER;
     }
-    if (c == '/') {
-        return '_' & 0x1F;
+    if (character == '/') {
+        return '_' & CONTROL_BITS;
     }
-    return c;
+    return character;
 }
 
 // The character freeglut hands the keyboard callback for this key, or NO_KEY.
@@ -134,33 +139,33 @@ int keyCharacter(const EmscriptenKeyboardEvent &e)
         int character;
     };
     static const Named NAMED[] = {
-        {"Backspace", '\b'}, {"Tab", '\t'}, {"Enter", '\r'}, {"Escape", 0x1B}};
-    int c = NO_KEY;
-    for (const Named &n : NAMED) {
-        if (std::strcmp(e.key, n.key) == 0) {
-            c = n.character;
+        {"Backspace", '\b'}, {"Tab", '\t'}, {"Enter", '\r'}, {"Escape", ESCAPE_CHARACTER}};
+    int character = NO_KEY;
+    for (const Named &named : NAMED) {
+        if (std::strcmp(e.key, named.key) == 0) {
+            character = named.character;
         }
     }
     // The keypad's Delete (no Num Lock) is a special key in X; the other one a character.
     if (std::strcmp(e.key, "Delete") == 0 && std::strcmp(e.code, "NumpadDecimal") != 0) {
-        c = DELETE_CHARACTER;
+        character = DELETE_CHARACTER;
     }
-    if (c == NO_KEY) {
+    if (character == NO_KEY) {
         const long single = singleCharacter(e.key);
         if (single < 0 || single > LAST_LATIN1) {
             return NO_KEY;
         }
-        c = static_cast<int>(single);
+        character = static_cast<int>(single);
     }
-    return e.ctrlKey ? withControl(c) : c;
+    return e.ctrlKey ? withControl(character) : character;
 }
 
 // The special-key code freeglut hands the special callback for this key, or NO_KEY.
 int specialKey(const EmscriptenKeyboardEvent &e)
 {
     if (e.key[0] == 'F' && e.key[1] >= '1' && e.key[1] <= '9') {
-        const int n = static_cast<int>(std::strtol(e.key + 1, nullptr, 10));
-        return n <= GLUT_KEY_F12 ? n : NO_KEY;
+        const int number = static_cast<int>(std::strtol(e.key + 1, nullptr, 10));
+        return number <= GLUT_KEY_F12 ? number : NO_KEY;
     }
     const bool right = e.location == DOM_KEY_LOCATION_RIGHT;
     struct Named {
@@ -175,9 +180,9 @@ int specialKey(const EmscriptenKeyboardEvent &e)
         {"Insert", GLUT_KEY_INSERT},    {"NumLock", KEY_NUM_LOCK},
         {"Clear", KEY_BEGIN},           {"Delete", KEY_DELETE},
     };
-    for (const Named &n : NAMED) {
-        if (std::strcmp(e.key, n.key) == 0) {
-            return n.code;
+    for (const Named &named : NAMED) {
+        if (std::strcmp(e.key, named.key) == 0) {
+            return named.code;
         }
     }
     if (std::strcmp(e.key, "Shift") == 0) {
@@ -216,8 +221,8 @@ bool giveKey(int character, int special)
 // A key the viewer is given is the viewer's: the page does not also scroll, find or print on it.
 EM_BOOL onKeyDown(int /*type*/, const EmscriptenKeyboardEvent *e, void * /*userData*/)
 {
-    const int c = keyCharacter(*e);
-    return giveKey(c, c == NO_KEY ? specialKey(*e) : NO_KEY) ? EM_TRUE : EM_FALSE;
+    const int character = keyCharacter(*e);
+    return giveKey(character, character == NO_KEY ? specialKey(*e) : NO_KEY) ? EM_TRUE : EM_FALSE;
 }
 
 // --- Pointer --------------------------------------------------------------------------------
@@ -232,7 +237,8 @@ void followPointer(double pageX, double pageY)
 // scaled down to a narrow screen, since the last press.
 void measureCanvas(double pageX, double pageY, double canvasX, double canvasY)
 {
-    double cssWidth = 0.0, cssHeight = 0.0;
+    double cssWidth = 0.0;
+    double cssHeight = 0.0;
     emscripten_get_element_css_size(CANVAS, &cssWidth, &cssHeight);
     toolkit.originX = pageX - canvasX;
     toolkit.originY = pageY - canvasY;
@@ -243,7 +249,7 @@ void measureCanvas(double pageX, double pageY, double canvasX, double canvasY)
 void press(int button, double pageX, double pageY)
 {
     followPointer(pageX, pageY);
-    toolkit.buttonsHeld |= 1U << button;
+    toolkit.buttonsHeld |= 1u << button;
     if (toolkit.mouse != nullptr) {
         toolkit.mouse(button, GLUT_DOWN, toolkit.pointerX, toolkit.pointerY);
     }
@@ -252,7 +258,7 @@ void press(int button, double pageX, double pageY)
 void release(int button, double pageX, double pageY)
 {
     followPointer(pageX, pageY);
-    toolkit.buttonsHeld &= ~(1U << button);
+    toolkit.buttonsHeld &= ~(1u << button);
     if (toolkit.mouse != nullptr) {
         toolkit.mouse(button, GLUT_UP, toolkit.pointerX, toolkit.pointerY);
     }
@@ -277,7 +283,7 @@ EM_BOOL onMouse(int type, const EmscriptenMouseEvent *e, void * /*userData*/)
     // The page's 0/1/2 for left/middle/right are GLUT's button numbers.
     const int button =
         e->button < BACK_BUTTON ? e->button : e->button - BACK_BUTTON + GLUT_BACK_BUTTON;
-    const unsigned bit = 1U << button;
+    const unsigned bit = 1u << button;
     switch (type) {
     case EMSCRIPTEN_EVENT_MOUSEDOWN:
         measureCanvas(e->clientX, e->clientY, e->targetX, e->targetY);
@@ -298,21 +304,21 @@ EM_BOOL onMouse(int type, const EmscriptenMouseEvent *e, void * /*userData*/)
 EM_BOOL onTouch(int type, const EmscriptenTouchEvent *e, void * /*userData*/)
 {
     for (int i = 0; i < e->numTouches; ++i) {
-        const EmscriptenTouchPoint &t = e->touches[i];
-        if (!t.isChanged) {
+        const EmscriptenTouchPoint &point = e->touches[i];
+        if (!point.isChanged) {
             continue;
         }
         if (type == EMSCRIPTEN_EVENT_TOUCHSTART && toolkit.touch == NO_TOUCH) {
-            toolkit.touch = static_cast<int>(t.identifier);
-            measureCanvas(t.clientX, t.clientY, t.targetX, t.targetY);
-            press(GLUT_LEFT_BUTTON, t.clientX, t.clientY);
-        } else if (t.identifier != toolkit.touch) {
+            toolkit.touch = static_cast<int>(point.identifier);
+            measureCanvas(point.clientX, point.clientY, point.targetX, point.targetY);
+            press(GLUT_LEFT_BUTTON, point.clientX, point.clientY);
+        } else if (point.identifier != toolkit.touch) {
             continue;
         } else if (type == EMSCRIPTEN_EVENT_TOUCHMOVE) {
-            move(t.clientX, t.clientY);
+            move(point.clientX, point.clientY);
         } else if (type == EMSCRIPTEN_EVENT_TOUCHEND || type == EMSCRIPTEN_EVENT_TOUCHCANCEL) {
             toolkit.touch = NO_TOUCH;
-            release(GLUT_LEFT_BUTTON, t.clientX, t.clientY);
+            release(GLUT_LEFT_BUTTON, point.clientX, point.clientY);
         }
     }
     return EM_TRUE;  // no scrolling or zooming, and no mouse events made up from the touch

@@ -10,18 +10,19 @@
 // projection times modelview, as the desktop's pipeline uses it.
 #include <GL/gl.h>
 
+#include "web/matrix.h"
 #include "web/pipeline.h"
 #include "web/upside_down.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 namespace {
 
-const int MATRIX_SIZE = 16;
 const int STACK_DEPTH = 32;  // what Mesa offers for both stacks
-const double PI = 3.14159265358979323846;
-const GLfloat IDENTITY[MATRIX_SIZE] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+// Mesa's: about a shorter axis, glRotatef turns nothing.
+const GLfloat SHORTEST_AXIS = 1.0e-4f;
 
 struct Stack {
     GLfloat entries[STACK_DEPTH][MATRIX_SIZE];
@@ -34,11 +35,11 @@ struct Matrices {
 };
 
 Matrices matrices = [] {
-    Matrices m{};
-    std::memcpy(m.modelview.entries[0], IDENTITY, sizeof IDENTITY);
-    std::memcpy(m.projection.entries[0], IDENTITY, sizeof IDENTITY);
-    m.current = &m.modelview;
-    return m;
+    Matrices first{};
+    std::copy(IDENTITY.begin(), IDENTITY.end(), first.modelview.entries[0]);
+    std::copy(IDENTITY.begin(), IDENTITY.end(), first.projection.entries[0]);
+    first.current = &first.modelview;
+    return first;
 }();
 
 GLfloat *top()
@@ -46,14 +47,19 @@ GLfloat *top()
     return matrices.current->entries[matrices.current->top];
 }
 
-// out = a * b, column by column, each element summed left to right in single precision.
-void multiply(GLfloat out[MATRIX_SIZE], const GLfloat a[MATRIX_SIZE], const GLfloat b[MATRIX_SIZE])
+// out = left * right, column by column, each element summed left to right in single precision.
+void multiply(GLfloat out[MATRIX_SIZE], const GLfloat left[MATRIX_SIZE],
+              const GLfloat right[MATRIX_SIZE])
 {
     GLfloat product[MATRIX_SIZE];
-    for (int row = 0; row < 4; ++row)
-        for (int col = 0; col < 4; ++col)
-            product[col * 4 + row] = a[row] * b[col * 4] + a[4 + row] * b[col * 4 + 1] +
-                                     a[8 + row] * b[col * 4 + 2] + a[12 + row] * b[col * 4 + 3];
+    for (int row = 0; row < MATRIX_ORDER; ++row) {
+        for (int col = 0; col < MATRIX_ORDER; ++col) {
+            product[element(row, col)] = left[element(row, 0)] * right[element(0, col)] +
+                                         left[element(row, 1)] * right[element(1, col)] +
+                                         left[element(row, 2)] * right[element(2, col)] +
+                                         left[element(row, 3)] * right[element(3, col)];
+        }
+    }
     std::memcpy(out, product, sizeof product);
 }
 
@@ -64,9 +70,11 @@ void publish()
     GLfloat combined[MATRIX_SIZE];
     multiply(combined, matrices.projection.entries[matrices.projection.top],
              matrices.modelview.entries[matrices.modelview.top]);
-    if (upsideDown())
-        for (int col = 0; col < 4; ++col)
-            combined[col * 4 + 1] = -combined[col * 4 + 1];
+    if (upsideDown()) {
+        for (int col = 0; col < MATRIX_ORDER; ++col) {
+            combined[element(1, col)] = -combined[element(1, col)];
+        }
+    }
     setTransform(combined);
 }
 
@@ -80,25 +88,27 @@ void multiplyTop(const GLfloat m[MATRIX_SIZE])
 
 void glMatrixMode(GLenum mode)
 {
-    if (mode == GL_MODELVIEW)
+    if (mode == GL_MODELVIEW) {
         matrices.current = &matrices.modelview;
-    else if (mode == GL_PROJECTION)
+    } else if (mode == GL_PROJECTION) {
         matrices.current = &matrices.projection;
+    }
 }
 
 void glLoadIdentity()
 {
-    std::memcpy(top(), IDENTITY, sizeof IDENTITY);
+    std::copy(IDENTITY.begin(), IDENTITY.end(), top());
     publish();
 }
 
 // A push onto a full stack or a pop of its last entry changes nothing, as in OpenGL.
 void glPushMatrix()
 {
-    Stack &s = *matrices.current;
-    if (s.top + 1 < STACK_DEPTH) {
-        std::memcpy(s.entries[s.top + 1], s.entries[s.top], sizeof s.entries[0]);
-        ++s.top;
+    Stack &stack = *matrices.current;
+    if (stack.top + 1 < STACK_DEPTH) {
+        std::memcpy(stack.entries[stack.top + 1], stack.entries[stack.top],
+                    sizeof stack.entries[0]);
+        ++stack.top;
     }
 }
 
@@ -118,43 +128,50 @@ void glMultMatrixf(const GLfloat *m)
 void glMultMatrixd(const GLdouble *m)
 {
     GLfloat single[MATRIX_SIZE];
-    for (int i = 0; i < MATRIX_SIZE; ++i)
+    for (int i = 0; i < MATRIX_SIZE; ++i) {
         single[i] = static_cast<GLfloat>(m[i]);
+    }
     multiplyTop(single);
 }
 
 void glOrtho(GLdouble left, GLdouble right, GLdouble bottom, GLdouble top, GLdouble zNear,
              GLdouble zFar)
 {
-    const GLfloat l = GLfloat(left), r = GLfloat(right), b = GLfloat(bottom), t = GLfloat(top),
-                  n = GLfloat(zNear), f = GLfloat(zFar);
-    GLfloat m[MATRIX_SIZE] = {};
-    m[0] = 2.0F / (r - l);
-    m[5] = 2.0F / (t - b);
-    m[10] = -2.0F / (f - n);
-    m[12] = -(r + l) / (r - l);
-    m[13] = -(t + b) / (t - b);
-    m[14] = -(f + n) / (f - n);
-    m[15] = 1;
-    multiplyTop(m);
+    const auto leftX = GLfloat(left);
+    const auto rightX = GLfloat(right);
+    const auto bottomY = GLfloat(bottom);
+    const auto topY = GLfloat(top);
+    const auto nearZ = GLfloat(zNear);
+    const auto farZ = GLfloat(zFar);
+    GLfloat ortho[MATRIX_SIZE] = {};
+    ortho[element(0, 0)] = 2 / (rightX - leftX);
+    ortho[element(1, 1)] = 2 / (topY - bottomY);
+    ortho[element(2, 2)] = -2 / (farZ - nearZ);
+    ortho[element(0, 3)] = -(rightX + leftX) / (rightX - leftX);
+    ortho[element(1, 3)] = -(topY + bottomY) / (topY - bottomY);
+    ortho[element(2, 3)] = -(farZ + nearZ) / (farZ - nearZ);
+    ortho[element(3, 3)] = 1;
+    multiplyTop(ortho);
 }
 
 void glScalef(GLfloat x, GLfloat y, GLfloat z)
 {
-    GLfloat *m = top();
-    for (int row = 0; row < 4; ++row) {
-        m[row] *= x;
-        m[4 + row] *= y;
-        m[8 + row] *= z;
+    GLfloat *matrix = top();
+    for (int row = 0; row < MATRIX_ORDER; ++row) {
+        matrix[element(row, 0)] *= x;
+        matrix[element(row, 1)] *= y;
+        matrix[element(row, 2)] *= z;
     }
     publish();
 }
 
 void glTranslatef(GLfloat x, GLfloat y, GLfloat z)
 {
-    GLfloat *m = top();
-    for (int row = 0; row < 4; ++row)
-        m[12 + row] = m[row] * x + m[4 + row] * y + m[8 + row] * z + m[12 + row];
+    GLfloat *matrix = top();
+    for (int row = 0; row < MATRIX_ORDER; ++row) {
+        matrix[element(row, 3)] = matrix[element(row, 0)] * x + matrix[element(row, 1)] * y +
+                                  matrix[element(row, 2)] * z + matrix[element(row, 3)];
+    }
     publish();
 }
 
@@ -167,37 +184,38 @@ void glTranslated(GLdouble x, GLdouble y, GLdouble z)
 // them exactly, about any other axis Mesa's own formula builds it.
 void glRotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z)
 {
-    if (angle == 0.0F)
+    if (angle == 0.0f) {
         return;
-    const GLfloat s = std::sin(GLfloat(angle * PI / 180.0)),
-                  c = std::cos(GLfloat(angle * PI / 180.0));
-    GLfloat m[MATRIX_SIZE];
-    std::memcpy(m, IDENTITY, sizeof IDENTITY);
-    auto at = [&m](int row, int col) -> GLfloat & { return m[col * 4 + row]; };
-    if (x == 0.0F && y == 0.0F && z != 0.0F) {
-        at(0, 0) = c, at(1, 1) = c;
-        at(0, 1) = z < 0.0F ? s : -s, at(1, 0) = z < 0.0F ? -s : s;
-    } else if (x == 0.0F && y != 0.0F && z == 0.0F) {
-        at(0, 0) = c, at(2, 2) = c;
-        at(0, 2) = y < 0.0F ? -s : s, at(2, 0) = y < 0.0F ? s : -s;
-    } else if (x != 0.0F && y == 0.0F && z == 0.0F) {
-        at(1, 1) = c, at(2, 2) = c;
-        at(1, 2) = x < 0.0F ? s : -s, at(2, 1) = x < 0.0F ? -s : s;
+    }
+    const GLfloat sine = std::sin(GLfloat(angle * PI / 180.0));
+    const GLfloat cosine = std::cos(GLfloat(angle * PI / 180.0));
+    std::array<GLfloat, MATRIX_SIZE> rotation = IDENTITY;
+    auto cell = [&rotation](int row, int col) -> GLfloat & { return rotation[element(row, col)]; };
+    if (x == 0.0f && y == 0.0f && z != 0.0f) {
+        cell(0, 0) = cosine, cell(1, 1) = cosine;
+        cell(0, 1) = z < 0.0f ? sine : -sine, cell(1, 0) = z < 0.0f ? -sine : sine;
+    } else if (x == 0.0f && y != 0.0f && z == 0.0f) {
+        cell(0, 0) = cosine, cell(2, 2) = cosine;
+        cell(0, 2) = y < 0.0f ? -sine : sine, cell(2, 0) = y < 0.0f ? sine : -sine;
+    } else if (x != 0.0f && y == 0.0f && z == 0.0f) {
+        cell(1, 1) = cosine, cell(2, 2) = cosine;
+        cell(1, 2) = x < 0.0f ? sine : -sine, cell(2, 1) = x < 0.0f ? -sine : sine;
     } else {
         const GLfloat length = std::sqrt(x * x + y * y + z * z);
-        if (length <= 1.0e-4F)
+        if (length <= SHORTEST_AXIS) {
             return;  // no axis, no turn
+        }
         x /= length, y /= length, z /= length;
-        const GLfloat oneC = 1.0F - c;
-        at(0, 0) = oneC * (x * x) + c;
-        at(0, 1) = oneC * (x * y) - z * s;
-        at(0, 2) = oneC * (z * x) + y * s;
-        at(1, 0) = oneC * (x * y) + z * s;
-        at(1, 1) = oneC * (y * y) + c;
-        at(1, 2) = oneC * (y * z) - x * s;
-        at(2, 0) = oneC * (z * x) - y * s;
-        at(2, 1) = oneC * (y * z) + x * s;
-        at(2, 2) = oneC * (z * z) + c;
+        const GLfloat oneC = 1.0f - cosine;
+        cell(0, 0) = oneC * (x * x) + cosine;
+        cell(0, 1) = oneC * (x * y) - z * sine;
+        cell(0, 2) = oneC * (z * x) + y * sine;
+        cell(1, 0) = oneC * (x * y) + z * sine;
+        cell(1, 1) = oneC * (y * y) + cosine;
+        cell(1, 2) = oneC * (y * z) - x * sine;
+        cell(2, 0) = oneC * (z * x) - y * sine;
+        cell(2, 1) = oneC * (y * z) + x * sine;
+        cell(2, 2) = oneC * (z * z) + cosine;
     }
-    multiplyTop(m);
+    multiplyTop(rotation.data());
 }

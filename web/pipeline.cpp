@@ -13,6 +13,7 @@
 #include <GLES2/gl2.h>
 #include <emscripten.h>
 
+#include <array>
 #include <vector>
 
 extern "C" void emscripten_glEnable(GLenum cap);
@@ -22,7 +23,6 @@ namespace {
 
 const GLuint POSITION = 0;
 const GLuint COLOUR = 1;
-const int MATRIX_SIZE = 16;
 const int COORDINATES = 3;  // per vertex
 
 // The colour is a constant attribute passed on as a varying, and the position goes through one
@@ -50,7 +50,7 @@ struct Pipeline {
     GLuint program = 0;
     GLuint buffer = 0;
     GLint transformAt = -1;
-    GLfloat transform[MATRIX_SIZE] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    std::array<GLfloat, MATRIX_SIZE> transform = IDENTITY;
     GLfloat colour[4] = {1, 1, 1, 1};  // OpenGL's first current colour; WebGL's is black
     bool transformSent = false;
     bool colourSent = false;
@@ -73,12 +73,12 @@ GLuint compile(GLenum type, const char *source)
     return shader;
 }
 
-// One line of the primitive, from vertex `from` to vertex `to`.
-void addLine(size_t from, size_t to)
+// One line of the primitive, from vertex `start` to vertex `end`.
+void addLine(size_t start, size_t end)
 {
-    for (const size_t v : {from, to}) {
-        const GLfloat *p = &pipeline.primitive[v * COORDINATES];
-        pipeline.vertices.insert(pipeline.vertices.end(), p, p + COORDINATES);
+    for (const size_t vertex : {start, end}) {
+        const GLfloat *coordinates = &pipeline.primitive[vertex * COORDINATES];
+        pipeline.vertices.insert(pipeline.vertices.end(), coordinates, coordinates + COORDINATES);
     }
 }
 
@@ -90,8 +90,9 @@ void startPipeline()
     pipeline.uploaded = 0;
     pipeline.transformSent = false;
     pipeline.colourSent = false;
-    if (pipeline.depthTest)
+    if (pipeline.depthTest) {
         emscripten_glEnable(GL_DEPTH_TEST);
+    }
     const GLuint program = glCreateProgram();
     glAttachShader(program, compile(GL_VERTEX_SHADER, VERTEX_SHADER));
     glAttachShader(program, compile(GL_FRAGMENT_SHADER, FRAGMENT_SHADER));
@@ -117,8 +118,9 @@ void startPipeline()
 
 void setTransform(const GLfloat m[MATRIX_SIZE])
 {
-    for (int i = 0; i < MATRIX_SIZE; ++i)
+    for (int i = 0; i < MATRIX_SIZE; ++i) {
         pipeline.transform[i] = m[i];
+    }
     pipeline.transformSent = false;
 }
 
@@ -137,8 +139,9 @@ Lines endCapture()
 
 void drawLines(Lines lines)
 {
-    if (pipeline.program == 0)
+    if (pipeline.program == 0) {
         return;
+    }
     // New shapes arrive in the first frames only; the buffer then holds them all for good.
     if (pipeline.uploaded != pipeline.vertices.size()) {
         glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(pipeline.vertices.size() * sizeof(GLfloat)),
@@ -146,7 +149,7 @@ void drawLines(Lines lines)
         pipeline.uploaded = pipeline.vertices.size();
     }
     if (!pipeline.transformSent) {
-        glUniformMatrix4fv(pipeline.transformAt, 1, GL_FALSE, pipeline.transform);
+        glUniformMatrix4fv(pipeline.transformAt, 1, GL_FALSE, pipeline.transform.data());
         pipeline.transformSent = true;
     }
     if (!pipeline.colourSent) {
@@ -160,13 +163,15 @@ void drawLines(Lines lines)
 
 void glColor4f(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha)
 {
-    GLfloat *c = pipeline.colour;
-    if (c[0] != red || c[1] != green || c[2] != blue || c[3] != alpha) {
-        c[0] = red, c[1] = green, c[2] = blue, c[3] = alpha;
+    GLfloat *current = pipeline.colour;
+    if (current[0] != red || current[1] != green || current[2] != blue || current[3] != alpha) {
+        current[0] = red, current[1] = green, current[2] = blue, current[3] = alpha;
         pipeline.colourSent = false;
     }
 }
 
+// Called by freeglut's shape code only, out of cppcheck's sight.
+// cppcheck-suppress unusedFunction
 void glColor4fv(const GLfloat *v)
 {
     glColor4f(v[0], v[1], v[2], v[3]);
@@ -174,41 +179,51 @@ void glColor4fv(const GLfloat *v)
 
 void glColor3fv(const GLfloat *v)
 {
-    glColor4f(v[0], v[1], v[2], 1.0F);
+    glColor4f(v[0], v[1], v[2], 1.0f);
 }
 
 // Only the line primitives the wire shapes are made of are kept, and only while capturing.
+// freeglut's shape code makes the calls from here to glEnd, out of cppcheck's sight.
+// cppcheck-suppress unusedFunction
 void glBegin(GLenum mode)
 {
     pipeline.mode = mode;
     pipeline.primitive.clear();
 }
 
+// cppcheck-suppress unusedFunction
 void glVertex3fv(const GLfloat *v)
 {
     pipeline.primitive.insert(pipeline.primitive.end(), v, v + COORDINATES);
 }
 
 // Unlit, untextured lines have no use for normals or texture coordinates.
+// cppcheck-suppress unusedFunction
 void glNormal3fv(const GLfloat * /*v*/) {}
+// cppcheck-suppress unusedFunction
 void glTexCoord2fv(const GLfloat * /*v*/) {}
 
+// cppcheck-suppress unusedFunction
 void glEnd()
 {
-    const size_t n = pipeline.primitive.size() / COORDINATES;
-    if (!pipeline.capturing || n < 2)
+    const size_t count = pipeline.primitive.size() / COORDINATES;
+    if (!pipeline.capturing || count < 2) {
         return;
+    }
     switch (pipeline.mode) {
     case GL_LINES:
-        for (size_t v = 0; v + 1 < n; v += 2)
-            addLine(v, v + 1);
+        for (size_t vertex = 0; vertex + 1 < count; vertex += 2) {
+            addLine(vertex, vertex + 1);
+        }
         break;
     case GL_LINE_LOOP:
     case GL_LINE_STRIP:
-        for (size_t v = 0; v + 1 < n; ++v)
-            addLine(v, v + 1);
-        if (pipeline.mode == GL_LINE_LOOP)
-            addLine(n - 1, 0);
+        for (size_t vertex = 0; vertex + 1 < count; ++vertex) {
+            addLine(vertex, vertex + 1);
+        }
+        if (pipeline.mode == GL_LINE_LOOP) {
+            addLine(count - 1, 0);
+        }
         break;
     default:
         break;
@@ -219,15 +234,17 @@ void glEnd()
 // comes back.
 void glEnable(GLenum cap)
 {
-    if (cap == GL_DEPTH_TEST)
+    if (cap == GL_DEPTH_TEST) {
         pipeline.depthTest = true;
+    }
     emscripten_glEnable(cap);
 }
 
 void glDisable(GLenum cap)
 {
-    if (cap == GL_DEPTH_TEST)
+    if (cap == GL_DEPTH_TEST) {
         pipeline.depthTest = false;
+    }
     emscripten_glDisable(cap);
 }
 

@@ -9,6 +9,8 @@
 
 #include <GL/gl.h>
 
+#include "web/matrix.h"
+
 // With a WebGL context current: the program and the buffer every line is drawn with. Called again
 // for a context the browser took away and gave back, it builds them anew, with the captured lines
 // and the state the viewer set.
@@ -16,7 +18,7 @@ void startPipeline();
 
 // The matrix the vertices are drawn with from now on, column by column: projection times
 // modelview, as matrix.cpp works it out.
-void setTransform(const GLfloat m[16]);
+void setTransform(const GLfloat m[MATRIX_SIZE]);
 
 // Lines in the shared buffer: `count` vertices from `first`, two to a line.
 struct Lines {

@@ -47,8 +47,9 @@ GLint viewport[4] = {};  // as the viewer last asked for it
 
 void drawUpsideDownOnMesa(int height)
 {
-    if (!drawnByMesa())
+    if (!drawnByMesa()) {
         return;
+    }
     turnCanvasOver();
     canvasHeight = height;
 }

@@ -9,6 +9,7 @@
 
 #include "web/pipeline.h"
 
+#include <algorithm>
 #include <vector>
 
 extern "C" {
@@ -32,12 +33,13 @@ std::vector<Shape> shapes;
 template <typename Draw>
 void drawShape(const Shape &wanted, Draw draw)
 {
-    for (const Shape &s : shapes) {
-        if (s.kind == wanted.kind && s.size == wanted.size && s.slices == wanted.slices &&
-            s.stacks == wanted.stacks) {
-            drawLines(s.lines);
-            return;
-        }
+    const auto known = std::find_if(shapes.begin(), shapes.end(), [&wanted](const Shape &shape) {
+        return shape.kind == wanted.kind && shape.size == wanted.size &&
+               shape.slices == wanted.slices && shape.stacks == wanted.stacks;
+    });
+    if (known != shapes.end()) {
+        drawLines(known->lines);
+        return;
     }
     startCapture();
     draw();

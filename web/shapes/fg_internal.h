@@ -18,8 +18,8 @@
  * way, which web/pipeline.cpp captures line by line. */
 #undef GL_VERSION_1_1
 
-/* No window ever asks for the shader path: these stay -1, so every shape is drawn with the
- * OpenGL 1.1 client arrays, as on the desktop with a compatibility context. */
+/* No window ever asks for the shader path: these stay -1, so every shape takes the fixed-function
+ * path, as on the desktop with a compatibility context, and draws with glBegin/glEnd (above). */
 typedef struct SFG_Window {
     struct {
         GLint attribute_v_coord, attribute_v_normal, attribute_v_texture;
@@ -38,15 +38,20 @@ typedef struct {
     GLboolean HasOpenGL20;
 } SFG_State;
 
+/* Declared here and defined, zero-initialised, in state.c: the check's "may be dynamically
+ * initialized" takes these declarations for definitions. */
+/* NOLINTBEGIN(bugprone-dynamic-static-initializers) */
 extern SFG_Structure fgStructure;
 extern SFG_State fgState;
+/* NOLINTEND(bugprone-dynamic-static-initializers) */
 
 /* freeglut's fatal error: the shapes call it when out of memory. */
 void fgError(const char *fmt, ...);
 void fgWarning(const char *fmt, ...);
 
-#define FREEGLUT_EXIT_IF_NOT_INITIALISED(name) \
-    if (!fgState.Initialised)                  \
-        fgError(" ERROR:  Function <%s> called without first calling 'glutInit'.", (name));
+#define FREEGLUT_EXIT_IF_NOT_INITIALISED(name)                                              \
+    if (!fgState.Initialised) {                                                             \
+        fgError(" ERROR:  Function <%s> called without first calling 'glutInit'.", (name)); \
+    }
 
 #endif

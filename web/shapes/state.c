@@ -20,6 +20,7 @@ void fgError(const char *fmt, ...)
 }
 
 /* Only reached for sizes this viewer never asks for. */
+/* cppcheck-suppress unusedFunction */
 void fgWarning(const char *fmt, ...)
 {
     emscripten_log(EM_LOG_WARN, "freeglut: %s", fmt);
