@@ -467,10 +467,12 @@ TEST_P(WebE2E, SpinRestsWhileHiddenAndFollowsSpaceAndTheLeftButton)
 }
 
 // Keys and buttons are the viewer's: no scrolling on arrows or space, though the page is taller
-// than the window, and no context menu on the right button.
+// than the window (the picture and its buttons fit it; the licences, opened, do not), and no
+// context menu on the right button.
 TEST_P(WebE2E, ArrowsAndSpaceScrollNothingAndTheRightButtonOpensNoMenu)
 {
     expectOk("viewport 1100 400 1");
+    expectOk("eval document.getElementById('notices').open = true");
     ASSERT_EQ(ask("eval document.documentElement.scrollHeight > innerHeight + 100"), "ok true");
     expectOk("eval addEventListener('contextmenu', e => window.menu = !e.defaultPrevented)");
     for (KeySym k : {XK_Down, XK_space, XK_Right, XK_Down, XK_Next, XK_End})
@@ -638,12 +640,14 @@ protected:
         ASSERT_TRUE(until([&] { return ask("eval !!window.Module?.calledRun") == "ok true"; }, 30));
         ASSERT_TRUE(waitFor([](const Frame &f) { return f.bounds(PLAN).n > 0; }, 30));
     }
-    // The middle of a button, in canvas pixels.
+    // The middle of a button, in window pixels.
     std::pair<int, int> centre(const std::string &label)
     {
         const std::string answer = ask(
             "eval (() => { const c = document.getElementById('canvas'), r = "
-            "c.getBoundingClientRect(), s = c.width / r.width; for (const b of "
+            "c.getBoundingClientRect(), s = " +
+            std::to_string(WINDOW_WIDTH) +
+            " / r.width; for (const b of "
             "document.querySelectorAll('#legend button')) if (b.textContent === '" +
             label +
             "') { const k = b.getBoundingClientRect(); return Math.round((k.left + k.width / 2 - "
