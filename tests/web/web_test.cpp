@@ -513,6 +513,17 @@ TEST_P(WebE2E, OnADoubleDensityScreenThePictureIsTheSameOnlySharper)
         std::printf("%s, halved: %d of %d lit pixels unmatched\n", GetParam().c_str(), m.unmatched,
                     m.lit);
         EXPECT_LE(m.unmatched, HALVED_ALLOWED * m.lit) << "one pixel of each two by two";
+        // A drawing context taken away and given back is built again at the screen's resolution.
+        expectOk(
+            "eval (window.loss = (c => c.getContext('webgl2') || c.getContext('webgl'))("
+            "document.getElementById('canvas')).getExtension('WEBGL_lose_context'))"
+            ".loseContext()");
+        ASSERT_TRUE(until([&] {
+            return ask("eval document.getElementById('context-lost').textContent !== ''") ==
+                   "ok true";
+        }));
+        expectOk("eval loss.restoreContext()");
+        EXPECT_TRUE(waitFor(same(two), 10)) << "not the picture from before the loss";
     };
     expectSamePictures({
         {"at the start", [&] { stopSpin(); }},
