@@ -478,8 +478,9 @@ constexpr double HALVED_ALLOWED = 0.015;
 TEST_P(WebE2E, OnADoubleDensityScreenThePictureIsTheSameOnlySharper)
 {
     if (webkit())
-        GTEST_SKIP() << "WebKitGTK takes its pixel ratio from GDK_SCALE at its start, and its "
-                        "pointer and pictures are read in X pixels here, taken as page pixels";
+        GTEST_SKIP() << "WebKitGTK takes its pixel ratio from GDK_SCALE at its start, its "
+                        "pictures are read from a 1280 x 1024 display that a 2000 x 1600 canvas "
+                        "overflows, and its pointer is moved in X pixels taken as page pixels";
     constexpr int RATIO = 2;
     const std::string sizes =
         "eval (c => [c.width, c.height, c.getBoundingClientRect().width])("
