@@ -5,6 +5,9 @@
 // The part of GLUT the viewer calls, for the browser, with freeglut's behaviour on X11: the page's
 // canvas is the window, the page's input and visibility are its events, and each animation frame
 // is one pass of the main loop. Written against the toolchain's html5 and EGL interfaces.
+// The program's window keeps the size it asked for, whatever the canvas's size on the page: its
+// drawing buffer has the screen's own pixels, to which the viewport is scaled (upside_down.cpp),
+// and the pointer is given in the window's pixels.
 #include <EGL/egl.h>
 #include <GL/glut.h>
 #include <emscripten.h>
@@ -63,8 +66,10 @@ const EGLint WEBGL2_CLIENT_VERSION = 3;  // EGL's OpenGL ES 3, which the toolcha
 const EGLint WEBGL1_CLIENT_VERSION = 2;
 
 struct Toolkit {
-    int width = DEFAULT_WINDOW_SIZE;
+    int width = DEFAULT_WINDOW_SIZE;  // the window, as the program sees it
     int height = DEFAULT_WINDOW_SIZE;
+    int bufferWidth = 0;  // the canvas's drawing buffer, in device pixels
+    int bufferHeight = 0;
     unsigned displayMode = 0;
     bool redisplay = false;
     bool looping = false;     // glutMainLoop has begun
@@ -89,6 +94,55 @@ struct Toolkit {
     void (*windowStatus)(int) = nullptr;
 };
 Toolkit toolkit;
+
+// --- The drawing buffer ---------------------------------------------------------------------
+
+// The canvas's width (`across`) or height on the screen, in device pixels, as it is laid out now.
+EM_JS(int, devicePixelsOfCanvas, (bool across), {
+    var box = Module["canvas"].getBoundingClientRect();
+    return Math.round((across ? box.width : box.height) * devicePixelRatio);
+});
+
+// Hands the program's side every size the canvas takes on the screen, in device pixels: as the
+// page lays it out anew (a resize, a phone turned), as the page is zoomed or the window moves to
+// another screen. ResizeObserver's device-pixel box is exact where the browser has it and it
+// agrees, within a pixel, with the size on the page times the pixel ratio; elsewhere (WebKit and
+// Safari lack it; Chromium's emulation of a screen reports page pixels there) that product is.
+// A change of ratio alone resizes nothing on the page: a media query for the ratio hears it, and
+// the canvas is looked at afresh.
+EM_JS(void, followCanvasSize, (), {
+    var canvas = Module["canvas"];
+    var box = {};
+    if ("devicePixelContentBoxSize" in ResizeObserverEntry.prototype) {
+        box.box = "device-pixel-content-box";
+    }
+    var observer = new ResizeObserver(function(entries) {
+        var entry = entries[entries.length - 1];
+        var page = entry.contentBoxSize[0];
+        var width = Math.round(page.inlineSize * devicePixelRatio);
+        var height = Math.round(page.blockSize * devicePixelRatio);
+        var exact = entry.devicePixelContentBoxSize;
+        if (exact && Math.abs(exact[0].inlineSize - width) <= 1 &&
+            Math.abs(exact[0].blockSize - height) <= 1) {
+            width = exact[0].inlineSize;
+            height = exact[0].blockSize;
+        }
+        _planviewBufferResized(width, height);
+    });
+    observer.observe(canvas, box);
+    var followRatio = function()
+    {
+        matchMedia("(resolution: " + devicePixelRatio + "dppx)")
+            .addEventListener("change",
+                              function() {
+                                  observer.unobserve(canvas);
+                                  observer.observe(canvas, box);
+                                  followRatio();
+                              },
+                              {once : true});
+    };
+    followRatio();
+});
 
 // --- Keys -----------------------------------------------------------------------------------
 
@@ -392,6 +446,27 @@ EM_BOOL onContextLost(int /*type*/, const void * /*reserved*/, void * /*userData
     return EM_TRUE;  // the asking
 }
 
+// The canvas's drawing buffer becomes `width` x `height` pixels, the viewport with it, and the
+// picture is drawn on it at once: a new buffer is blank, and the browser shows it once this,
+// one of its steps in making a frame, returns.
+void resizeBuffer(int width, int height)
+{
+    if (width < 1 || height < 1 ||
+        (width == toolkit.bufferWidth && height == toolkit.bufferHeight)) {
+        return;
+    }
+    toolkit.bufferWidth = width;
+    toolkit.bufferHeight = height;
+    emscripten_set_canvas_element_size(CANVAS, width, height);
+    scaleViewport(toolkit.width, toolkit.height, width, height);
+    toolkit.redisplay = true;
+    if (toolkit.looping && !toolkit.contextLost && toolkit.display != nullptr) {
+        toolkit.redisplay = false;
+        toolkit.display();
+    }
+    wake();
+}
+
 EM_BOOL onContextRestored(int /*type*/, const void * /*reserved*/, void * /*userData*/)
 {
     toolkit.contextLost = false;
@@ -447,7 +522,7 @@ bool createContext()
         if (context != EGL_NO_CONTEXT &&
             eglMakeCurrent(display, surface, surface, context) == EGL_TRUE) {
             startPipeline();
-            drawUpsideDownOnMesa(toolkit.height);
+            drawUpsideDownOnMesa();
             return true;
         }
     }
@@ -461,6 +536,12 @@ bool createContext()
 extern "C" EMSCRIPTEN_KEEPALIVE void planviewPressKey(int character, int special)
 {
     giveKey(character, special);
+}
+
+// The canvas's size on the screen, in device pixels, whenever it changes.
+extern "C" EMSCRIPTEN_KEEPALIVE void planviewBufferResized(int width, int height)
+{
+    resizeBuffer(width, height);
 }
 
 // --- GLUT -----------------------------------------------------------------------------------
@@ -484,11 +565,18 @@ void glutInitWindowSize(int width, int height)
 int glutCreateWindow(const char *title)
 {
     emscripten_set_window_title(title);
-    emscripten_set_canvas_element_size(CANVAS, toolkit.width, toolkit.height);
+    // As many pixels as the canvas covers on the screen, or the window's where it covers none.
+    const int across = devicePixelsOfCanvas(true);
+    const int down = devicePixelsOfCanvas(false);
+    toolkit.bufferWidth = across > 0 && down > 0 ? across : toolkit.width;
+    toolkit.bufferHeight = across > 0 && down > 0 ? down : toolkit.height;
+    emscripten_set_canvas_element_size(CANVAS, toolkit.bufferWidth, toolkit.bufferHeight);
     if (!createContext()) {
         fgError("Unable to create an OpenGL context");
     }
+    scaleViewport(toolkit.width, toolkit.height, toolkit.bufferWidth, toolkit.bufferHeight);
     listen();
+    followCanvasSize();
     toolkit.redisplay = true;  // a new window is drawn once it shows
     return 1;
 }

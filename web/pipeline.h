@@ -34,4 +34,8 @@ Lines endCapture();
 // Draws captured lines in the current colour, under the current matrix.
 void drawLines(Lines lines);
 
+// Lines `width` pixels wide from now on, in a viewport of `viewportWidth` x `viewportHeight`
+// pixels; 1 is OpenGL's own.
+void widenLines(int width, GLsizei viewportWidth, GLsizei viewportHeight);
+
 #endif

@@ -11,10 +11,17 @@
 // as it places the canvas anyway. Turning the picture over with a copy of its own instead cost a
 // pass over every pixel of every frame. Other rasterisers place some lines a pixel over either
 // way, so there the picture is drawn straight.
+// On a screen with more than one device pixel to a page pixel the buffer has more pixels than the
+// program's window: the viewport is scaled to them, and the lines widened to match (pipeline.cpp).
 #include "web/upside_down.h"
 
 #include <GLES2/gl2.h>
 #include <emscripten.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "web/pipeline.h"
 
 extern "C" void emscripten_glViewport(GLint x, GLint y, GLsizei width, GLsizei height);
 
@@ -40,30 +47,61 @@ EM_JS(void, turnCanvasOver, (), { Module["canvas"].style.transform = "scaleY(-1)
 
 namespace {
 
-int canvasHeight = 0;    // while drawing upside down; 0 while drawing straight
-GLint viewport[4] = {};  // as the viewer last asked for it
+struct Buffer {
+    bool upsideDown = false;
+    int height = 0;       // in its own pixels
+    double scaleX = 1.0;  // its pixels per window pixel
+    double scaleY = 1.0;
+};
+Buffer buffer;
+GLint viewport[4] = {};  // as the viewer last asked for it, in window pixels
+bool viewportAsked = false;
+
+// A window pixel's edge on the buffer. At a scale of 1 every edge stays where it is.
+GLint onBuffer(GLint edge, double scale)
+{
+    return static_cast<GLint>(std::lround(edge * scale));
+}
 
 }  // namespace
 
-void drawUpsideDownOnMesa(int height)
+void drawUpsideDownOnMesa()
 {
     if (!drawnByMesa()) {
         return;
     }
     turnCanvasOver();
-    canvasHeight = height;
+    buffer.upsideDown = true;
 }
 
 bool upsideDown()
 {
-    return canvasHeight != 0;
+    return buffer.upsideDown;
 }
 
-// The viewport's rows, mirrored while the picture is drawn upside down.
+void scaleViewport(int windowWidth, int windowHeight, int bufferWidth, int bufferHeight)
+{
+    buffer.height = bufferHeight;
+    buffer.scaleX = windowWidth > 0 ? static_cast<double>(bufferWidth) / windowWidth : 1.0;
+    buffer.scaleY = windowHeight > 0 ? static_cast<double>(bufferHeight) / windowHeight : 1.0;
+    if (viewportAsked) {
+        restoreViewport();
+    }
+}
+
+// The viewport's edges on the buffer, its rows mirrored while the picture is drawn upside down;
+// the lines as wide as a window pixel is there, a whole number of the buffer's pixels.
 void glViewport(GLint x, GLint y, GLsizei width, GLsizei height)
 {
     viewport[0] = x, viewport[1] = y, viewport[2] = width, viewport[3] = height;
-    emscripten_glViewport(x, upsideDown() ? canvasHeight - y - height : y, width, height);
+    viewportAsked = true;
+    const GLint left = onBuffer(x, buffer.scaleX);
+    const GLint bottom = onBuffer(y, buffer.scaleY);
+    const GLsizei across = onBuffer(x + width, buffer.scaleX) - left;
+    const GLsizei high = onBuffer(y + height, buffer.scaleY) - bottom;
+    emscripten_glViewport(left, buffer.upsideDown ? buffer.height - bottom - high : bottom, across,
+                          high);
+    widenLines(std::max(1, static_cast<int>(std::lround(buffer.scaleX))), across, high);
 }
 
 void restoreViewport()

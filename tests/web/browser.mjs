@@ -5,8 +5,8 @@
 // Opens the web build's page from disk in a browser and drives it with real input, one command a
 // line on stdin, one answer a line on stdout ("ok" and a JSON value, or "error" and why):
 //   key NAME [shift] [control] [alt]   press a key, named as X names it (space, Left, d)
-//   move X Y | down B | up B           the mouse, in canvas pixels; B is left, middle or right
-//   touch start X Y                    a finger down, in canvas pixels; fingers count from 0
+//   move X Y | down B | up B           the mouse, in window pixels; B is left, middle or right
+//   touch start X Y                    a finger down, in window pixels; fingers count from 0
 //   touch move X Y N | touch end N     finger N
 //   shot PATH                          the canvas as shown, as a PNG; or, from WebKit, where it
 //                                      is on the X display: [x, y, width, height]
@@ -85,10 +85,12 @@ const keyName = (name, mods) => {
   const k = KEYS[name] ?? name;
   return mods.includes('shift') && k.length === 1 ? k.toUpperCase() : k;
 };
-// Canvas pixel, whole or not, to page point, through the canvas's CSS size and place; a point
-// meant to be a whole page pixel stays one, whatever the division leaves in the last bits.
+// Window pixel (the program's window is 1000 pixels wide, whatever the canvas's size and
+// buffer), whole or not, to page point, through the canvas's CSS size and place; a point meant to
+// be a whole page pixel stays one, whatever the division leaves in the last bits.
+const WINDOW_WIDTH = 1000;
 const toPage = async (evaluate, x, y) => {
-  const r = await evaluate(`(c => (b => ({x: b.left, y: b.top, s: b.width / c.width}))(
+  const r = await evaluate(`(c => (b => ({x: b.left, y: b.top, s: b.width / ${WINDOW_WIDTH}}))(
     c.getBoundingClientRect()))(document.getElementById('canvas'))`);
   return [r.x + x * r.s, r.y + y * r.s].map(v => Math.round(v * 1e6) / 1e6);
 };
