@@ -51,7 +51,7 @@ protected:
         // On a busy machine qemu was seen to draw about one frame a second.
         stillSeconds_ = 3;
         const auto begin = std::chrono::steady_clock::now();
-        ASSERT_TRUE(start()) << "no window with the plan within " << launch_.seconds << " s";
+        ASSERT_TRUE(start());
         startSeconds_ =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     }
@@ -72,21 +72,6 @@ protected:
         }
         return f;
     }
-    // The first whole picture: one that the next grab agrees with outside the spinning markers,
-    // so that a grab taken between the parts of the first swap is not it.
-    Frame firstPicture()
-    {
-        Frame f = last;
-        EXPECT_TRUE(waitFor(
-            [&](const Frame &g) {
-                const bool agree =
-                    g.w == f.w && g.h == f.h && compareOutsideYellow(f, g).differing == 0;
-                f = g;
-                return agree;
-            },
-            launch_.seconds));
-        return f;
-    }
 
     double startSeconds_ = 0;
 };
@@ -96,11 +81,11 @@ TEST_F(Arm64E2E, OpensTheSameWindowWithTheSameFirstPictureAsTheLinuxBuild)
     std::printf("the arm64 planview showed its first picture after %.1f s under qemu\n",
                 startSeconds_);
     const WindowFacts window = windowFacts();
-    const Frame first = firstPicture();
+    const Frame first = last;
     expectFirstFrame(first);
     switchToLinux();
     EXPECT_EQ(window, windowFacts());
-    expectSamePicture(first, firstPicture(), "first picture", true);  // still spinning
+    expectSamePicture(first, last, "first picture", true);  // still spinning
 }
 
 TEST_F(Arm64E2E, DragTurnsTheSceneAsOnLinux)

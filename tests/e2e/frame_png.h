@@ -8,6 +8,8 @@
 
 #include <png.h>
 
+#include <cctype>
+
 #include "e2e/driver.h"
 
 namespace e2e {
@@ -22,6 +24,25 @@ inline bool savePng(const Frame &f, const std::string &path)
     image.version = PNG_IMAGE_VERSION;
     image.width = f.w, image.height = f.h, image.format = PNG_FORMAT_RGB;
     return png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr);
+}
+
+// Keeps a failing test's picture for a look afterwards, as <suite>.<test>-<what>.png in
+// PLANVIEW_TEST_OUTPUT: a parameter's name in it too, so that no case run beside another
+// overwrites its pictures, and anything a file name cannot hold as '_'. Gives the path; a picture
+// that could not be written fails the test.
+inline std::string keepPicture(const Frame &f, const std::string &what)
+{
+    const testing::TestInfo *test = testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string(test->test_suite_name()) + "." + test->name() + "-" + what;
+    for (char &c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '-')
+            c = '_';
+    std::error_code error;
+    std::filesystem::create_directories(PLANVIEW_TEST_OUTPUT, error);
+    const std::string path = std::string(PLANVIEW_TEST_OUTPUT) + "/" + name + ".png";
+    EXPECT_TRUE(savePng(f, path)) << "could not write " << path
+                                  << (error ? ": " + error.message() : "");
+    return path;
 }
 
 // An empty frame when the file cannot be read.
