@@ -15,15 +15,7 @@
 #include "app/viewer.h"
 #include "tests/palette.h"
 
-struct Rgb {
-    int r, g, b;
-};
-
 // Palette colours as they land in an 8-bit framebuffer.
-constexpr Rgb rgb8(const GLfloat (&c)[3])
-{
-    return {level(c[0]), level(c[1]), level(c[2])};
-}
 constexpr Rgb BLACK = {0, 0, 0}, YELLOW = rgb8(yellow), WHITE = rgb8(white), CYAN = rgb8(cyan),
               GREEN = rgb8(green), BROWN = rgb8(brown), PINK = rgb8(pink), VIOLET = rgb8(violet);
 

@@ -7,6 +7,7 @@
 #include <GL/glut.h>
 #include <png.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <string>
@@ -61,9 +62,7 @@ TEST_F(SceneTest, FrameEndsOnTheFlattenedBottomEntryInViolet)
     EXPECT_EQ(mode, GL_MODELVIEW);
     GLfloat colour[4];
     glGetFloatv(GL_CURRENT_COLOR, colour);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(colour[i], violet[i]) << i;
-    }
+    EXPECT_TRUE(std::equal(violet, violet + 3, colour));
 
     // Only the two unpushed plan changes to the bottom entry outlast a frame;
     // drawing again must not compound them.

@@ -41,7 +41,8 @@ namespace e2e {
 // The palette as the window shows it, 0xRRGGBB; PLAN stands for any lit pixel but a marker's.
 constexpr unsigned packed(const GLfloat (&c)[3])
 {
-    return unsigned(level(c[0])) << 16 | unsigned(level(c[1])) << 8 | unsigned(level(c[2]));
+    const Rgb v = rgb8(c);
+    return unsigned(v.r) << 16 | unsigned(v.g) << 8 | unsigned(v.b);
 }
 constexpr unsigned YELLOW = packed(yellow), WHITE = packed(white), CYAN = packed(cyan),
                    GREEN = packed(green), BROWN = packed(brown), PINK = packed(pink),
@@ -295,14 +296,19 @@ protected:
         if (dpy_)
             XCloseDisplay(dpy_);
     }
+    // A message about the viewer's window, of `type` and with `first` for its first item, sent to
+    // `to` for the clients that select `mask` there.
+    void sendMessage(Window to, const char *type, long first, long mask = NoEventMask)
+    {
+        XEvent e{};
+        e.xclient = {ClientMessage, 0, False, dpy_, win_, XInternAtom(dpy_, type, False), 32};
+        e.xclient.data.l[0] = first;
+        XSendEvent(dpy_, to, False, mask, &e), XFlush(dpy_);
+    }
     // Sends the window manager's WM_DELETE_WINDOW and waits for the process to end.
     Ending closeWindow()
     {
-        XEvent e{};
-        e.xclient = {
-            ClientMessage, 0, False, dpy_, win_, XInternAtom(dpy_, "WM_PROTOCOLS", False), 32};
-        e.xclient.data.l[0] = long(XInternAtom(dpy_, "WM_DELETE_WINDOW", False));
-        XSendEvent(dpy_, win_, False, NoEventMask, &e), XFlush(dpy_);
+        sendMessage(win_, "WM_PROTOCOLS", long(XInternAtom(dpy_, "WM_DELETE_WINDOW", False)));
         Ending end;
         end.exited =
             until([&] { return waitpid(pid_, &end.status, WNOHANG) == pid_; }, launch_.seconds);
@@ -343,15 +349,15 @@ protected:
             execv(argv[0], argv.data());
             _exit(127);
         }
-        const bool shown =
-            until([&] { return (win_ = viewerIn(DefaultRootWindow(dpy_))) != 0; }, launch_.seconds);
+        const auto begin = std::chrono::steady_clock::now();
+        until([&] { return (win_ = viewerIn(DefaultRootWindow(dpy_))) != 0; }, launch_.seconds);
         XMoveWindow(dpy_, win_, 0, 0);  // from (-1, -1): wholly on screen, so it can be read
         move(500, 400);  // with no window manager, keyboard focus follows the pointer
-        const bool whole = shown && turns(launch_.seconds);
-        EXPECT_TRUE(whole) << "within " << launch_.seconds << " s no "
-                           << (shown ? "whole first picture: two grabs showing the plan that "
-                                       "differ only in the spinning markers"
-                                     : "window titled planview made by the viewer's process");
+        const bool whole = win_ && turns(launch_.seconds);
+        startSeconds_ =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+        EXPECT_TRUE(whole) << "no whole first picture within " << launch_.seconds
+                           << " s: a window of the viewer's showing the plan, its markers turning";
         return whole;
     }
     // The viewer's own window at or below `w` once shown, or 0: titled planview and made by its
@@ -396,12 +402,11 @@ protected:
     }
     // Share of one core the viewer used over `seconds`, from the kernel's count of its CPU time.
     double cpuShare(double seconds = 3) { return treeCpuShare(pid_, seconds); }
-    // Whether the markers turn over a whole picture: two grabs that show the plan differ, and only
-    // where either is yellow. A swap may reach the X server as more than one image request, so a
-    // grab can mix two frames or show one half drawn; but the plan reaches every row a swap writes,
-    // so a grab that a later one differs from only in the markers was a whole frame, or two whole
-    // frames of the spin, the same outside the markers. `last` keeps it. A viewer starved of CPU
-    // may take seconds to turn its thin spheres by a pixel.
+    // Whether the markers turn over a whole picture: two grabs that show the plan differ only where
+    // either is yellow. A swap may reach the X server as several image requests, so a grab can show
+    // a frame half drawn; but the plan reaches every row a swap writes, so one that a later grab
+    // differs from only in the markers was whole (`last` keeps it). A viewer starved of CPU may
+    // take seconds to turn its thin spheres by a pixel.
     bool turns(double seconds = 4)
     {
         Frame before = grab();
@@ -419,10 +424,10 @@ protected:
             seconds);
     }
     // Waits until the viewer rests: less than RESTING of one core over a tenth of a second.
-    static constexpr double RESTING = 0.05, REST_CHECK_SECONDS = 0.1;
+    static constexpr double RESTING = 0.05;
     bool rests()
     {
-        return until([&] { return cpuShare(REST_CHECK_SECONDS) < RESTING; });
+        return until([&] { return cpuShare(0.1) < RESTING; });
     }
     virtual Frame grab()
     {
@@ -570,6 +575,7 @@ protected:
     Window win_ = 0;
     pid_t pid_ = -1;
     Frame last;
+    double startSeconds_ = 0;  // until start() had the first whole picture
 };
 
 // The 1000 x 800 window, its 50 clear bottom rows, the plan in every colour and the markers, which

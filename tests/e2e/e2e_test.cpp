@@ -337,8 +337,8 @@ protected:
     // The window's ICCCM state as its window manager last set it.
     long wmState() { return property(dpy_, win_, "WM_STATE"); }
     // As xdotool's windowminimize and windowactivate ask it of the window manager: openbox then
-    // unmaps the window, mutter only marks it. The mark reaches the viewer as the window manager
-    // sets it; once the viewer has been quiet for a moment since, it has heard of it.
+    // unmaps the window, mutter only marks it. The viewer, told as the mark is set, has heard of it
+    // once it has been quiet a moment since.
     void minimise()
     {
         XIconifyWindow(dpy_, win_, DefaultScreen(dpy_)), XFlush(dpy_);
@@ -347,18 +347,9 @@ protected:
     }
     void restore()
     {
-        XEvent e{};
-        e.xclient = {ClientMessage,
-                     0,
-                     False,
-                     dpy_,
-                     win_,
-                     XInternAtom(dpy_, "_NET_ACTIVE_WINDOW", False),
-                     32};
-        e.xclient.data.l[0] = 2;  // from a pager, as a user's click on the task bar
-        XSendEvent(dpy_, DefaultRootWindow(dpy_), False,
-                   SubstructureRedirectMask | SubstructureNotifyMask, &e);
-        XFlush(dpy_);
+        // From a pager, as a user's click on the task bar.
+        sendMessage(DefaultRootWindow(dpy_), "_NET_ACTIVE_WINDOW", 2,
+                    SubstructureRedirectMask | SubstructureNotifyMask);
         ASSERT_TRUE(until([&] { return wmState() == NormalState; }));
         ASSERT_TRUE(mapState(IsViewable));
     }
@@ -380,8 +371,7 @@ TEST_P(PlanviewUnderWindowManager, MinimisedItRestsAndRestoredItSpinsAndTurns)
     minimise();
     restore();
     EXPECT_TRUE(turns()) << "still spinning after a second minimise";
-    key(XK_space), key(XK_space);
-    ASSERT_TRUE(until([&] { return still(); }));
+    stopSpin();
     // The first turn points the view along the heading the spin left behind, maybe away from the
     // scene: Left turns it an eighth of a radian a press until the scene shows.
     bool shown = false;

@@ -26,10 +26,9 @@ inline bool savePng(const Frame &f, const std::string &path)
     return png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr);
 }
 
-// Keeps a failing test's picture for a look afterwards, as <suite>.<test>-<what>.png in
-// PLANVIEW_TEST_OUTPUT: a parameter's name in it too, so that no case run beside another
-// overwrites its pictures, and anything a file name cannot hold as '_'. Gives the path; a picture
-// that could not be written fails the test.
+// Keeps a failing test's picture as <suite>.<test>-<what>.png in PLANVIEW_TEST_OUTPUT, its
+// parameter named too, so that no case overwrites another's, and anything a file name cannot hold
+// as '_'. Gives the path; a picture that could not be written fails the test.
 inline std::string keepPicture(const Frame &f, const std::string &what)
 {
     const testing::TestInfo *test = testing::UnitTest::GetInstance()->current_test_info();

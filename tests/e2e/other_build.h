@@ -178,8 +178,7 @@ protected:
         mouseButton(int(b) - 1, down ? GLUT_DOWN : GLUT_UP, x_, y_);
     }
     // The two builds' frames of one state must match, the markers at the best spin angle unless
-    // the pictures were taken spinning; a mismatch keeps the other build's picture and the
-    // difference.
+    // the pictures were taken spinning; a mismatch keeps its pictures.
     void expectSamePicture(const Frame &other, const Frame &native, const std::string &state,
                            bool spinning = false)
     {

@@ -57,12 +57,8 @@ protected:
             << PLANVIEW_WINDOWS_EXE << " is missing: ./scripts/build-windows builds it";
         launch_ = wineViewer();
         name_ = "Wine";
-        const auto begin = std::chrono::steady_clock::now();
         ASSERT_TRUE(start());
-        startSeconds_ =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     }
-    double startSeconds_ = 0;
 };
 
 TEST_F(WindowsE2E, OpensTheWindowWithThePlanAndTheMarkers)
