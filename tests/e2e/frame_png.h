@@ -61,4 +61,32 @@ inline Frame loadPng(const std::string &path)
     return f;
 }
 
+// The first picture, its markers at whatever angle they have spun to, against the reference
+// picture of the first frame that the in-process tests draw: the same outside the markers, pixel
+// for pixel, and its yellow within MARKER_REACH pixels of the reference's both ways, as far as a
+// marker's wires sweep between its ten slices. A failure keeps the picture.
+constexpr int MARKER_REACH = 5;
+inline void expectFirstFrame(const Frame &f)
+{
+    const Frame reference = loadPng(PLANVIEW_REFERENCE);
+    ASSERT_EQ(reference.w, 1000) << PLANVIEW_REFERENCE;
+    ASSERT_EQ(f.w, reference.w);
+    ASSERT_EQ(f.h, reference.h);
+    const Difference d = compareOutsideYellow(f, reference);
+    EXPECT_EQ(d.differing, 0) << "pixels unlike the reference's; red in "
+                              << keepPicture(d.image, "vs-reference");
+    // Yellow pixels of `a` with none of `b`'s near.
+    const auto strays = [](const Frame &a, const Frame &b) {
+        int n = 0;
+        for (int i = 0, r = MARKER_REACH; i < a.w * a.h; ++i)
+            n += a.px[i] == YELLOW &&
+                 !b.bounds(YELLOW, i % a.w - r, i / a.w - r, i % a.w + r, i / a.w + r).n;
+        return n;
+    };
+    EXPECT_EQ(strays(f, reference), 0) << "yellow where the reference has no marker";
+    EXPECT_EQ(strays(reference, f), 0) << "no yellow where the reference has a marker";
+    if (testing::Test::HasFailure())
+        std::printf("the picture: %s\n", keepPicture(f, "first-picture").c_str());
+}
+
 }  // namespace e2e
