@@ -13,27 +13,6 @@
 
 namespace {
 
-struct Marker {
-    GLfloat x, y;
-    GLfloat spinOffset;  // degrees added to the shared angle
-    GLdouble radius;
-};
-
-constexpr Marker MARKERS[] = {
-    {0.0f, 0.0f, 0.0f, 0.08},
-    {0.1f, 0.13f, -MARKER_TILT, 0.08},
-    {-0.07f, 0.15f, +MARKER_TILT, 0.08},
-    {-1.35f, 1.2f, 0.0f, 0.08},
-    {-0.4f, 1.2f, 0.0f, 0.08},
-    {0.2f, 1.0f, 0.0f, 0.06},
-    {0.8f, 1.0f, 0.0f, 0.08},
-    {-0.8f, -1.3f, 0.0f, 0.05},
-    {-0.75f, -1.22f, -MARKER_TILT, 0.05},
-    {-0.85f, -1.22f, +MARKER_TILT, 0.05},
-    {1.3f, -0.9f, 0.0f, 0.05},
-};
-
-const GLfloat MARKER_Z = -0.6f;
 const GLint MARKER_SLICES = 10;
 const GLint MARKER_STACKS = 10;
 

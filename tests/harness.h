@@ -13,20 +13,11 @@
 #include <vector>
 
 #include "app/viewer.h"
-
-struct Rgb {
-    int r, g, b;
-};
+#include "tests/palette.h"
 
 // Palette colours as they land in an 8-bit framebuffer.
-constexpr Rgb BLACK = {0, 0, 0};
-constexpr Rgb YELLOW = {255, 255, 0};
-constexpr Rgb WHITE = {255, 255, 255};
-constexpr Rgb CYAN = {0, 255, 255};
-constexpr Rgb GREEN = {0, 255, 0};
-constexpr Rgb BROWN = {153, 102, 31};
-constexpr Rgb PINK = {250, 10, 179};
-constexpr Rgb VIOLET = {153, 102, 179};
+constexpr Rgb BLACK = {0, 0, 0}, YELLOW = rgb8(yellow), WHITE = rgb8(white), CYAN = rgb8(cyan),
+              GREEN = rgb8(green), BROWN = rgb8(brown), PINK = rgb8(pink), VIOLET = rgb8(violet);
 
 // Pixels in GL window coordinates: (0, 0) is the bottom-left pixel.
 struct Frame {

@@ -4,9 +4,6 @@
 
 // The arm64 package's program, run under qemu-aarch64 on the same X display as this tree's Linux
 // build, driven and read back as that build is, and compared with it in the same state.
-#include <ostream>
-#include <tuple>
-
 #include "e2e/other_build.h"
 
 namespace e2e {
@@ -18,22 +15,6 @@ constexpr const char *QEMU = "qemu-aarch64";
 Launch qemuViewer()
 {
     return {{onPath(QEMU), PLANVIEW_ARM64_EXE}, {}, 60, ""};
-}
-
-// What a window manager and the user see of the window, apart from its picture.
-struct WindowFacts {
-    int w = 0, h = 0;
-    std::string name, className, instance;
-    bool operator==(const WindowFacts &o) const
-    {
-        return std::tie(w, h, name, className, instance) ==
-               std::tie(o.w, o.h, o.name, o.className, o.instance);
-    }
-};
-std::ostream &operator<<(std::ostream &os, const WindowFacts &f)
-{
-    return os << f.w << "x" << f.h << " \"" << f.name << "\" class " << f.instance << "/"
-              << f.className;
 }
 
 class Arm64E2E : public OtherBuildE2E {
@@ -50,57 +31,39 @@ protected:
         name_ = "arm64";
         // On a busy machine qemu was seen to draw about one frame a second.
         stillSeconds_ = 3;
-        const auto begin = std::chrono::steady_clock::now();
-        ASSERT_TRUE(start()) << "no window with the plan within " << launch_.seconds << " s";
-        startSeconds_ =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+        ASSERT_TRUE(start());
     }
-    WindowFacts windowFacts()
+    // What a window manager and the user see of the window, apart from its picture: its size,
+    // title and class.
+    std::string windowFacts()
     {
-        WindowFacts f;
+        std::string f;
         XWindowAttributes a{};
         if (XGetWindowAttributes(dpy_, win_, &a))
-            f.w = a.width, f.h = a.height;
+            f = std::to_string(a.width) + "x" + std::to_string(a.height);
         char *name = nullptr;
         if (XFetchName(dpy_, win_, &name) && name)
-            f.name = name, XFree(name);
+            f += " \"" + std::string(name) + "\"", XFree(name);
         XClassHint hint{};
         if (XGetClassHint(dpy_, win_, &hint)) {
-            f.instance = hint.res_name ? hint.res_name : "";
-            f.className = hint.res_class ? hint.res_class : "";
+            f += std::string(" class ") + (hint.res_name ? hint.res_name : "") + "/" +
+                 (hint.res_class ? hint.res_class : "");
             XFree(hint.res_name), XFree(hint.res_class);
         }
         return f;
     }
-    // The first whole picture: one that the next grab agrees with outside the spinning markers,
-    // so that a grab taken between the parts of the first swap is not it.
-    Frame firstPicture()
-    {
-        Frame f = last;
-        EXPECT_TRUE(waitFor(
-            [&](const Frame &g) {
-                const bool agree =
-                    g.w == f.w && g.h == f.h && compareOutsideYellow(f, g).differing == 0;
-                f = g;
-                return agree;
-            },
-            launch_.seconds));
-        return f;
-    }
-
-    double startSeconds_ = 0;
 };
 
 TEST_F(Arm64E2E, OpensTheSameWindowWithTheSameFirstPictureAsTheLinuxBuild)
 {
     std::printf("the arm64 planview showed its first picture after %.1f s under qemu\n",
                 startSeconds_);
-    const WindowFacts window = windowFacts();
-    const Frame first = firstPicture();
+    const std::string window = windowFacts();
+    const Frame first = last;
     expectFirstFrame(first);
     switchToLinux();
     EXPECT_EQ(window, windowFacts());
-    expectSamePicture(first, firstPicture(), "first picture", true);  // still spinning
+    expectSamePicture(first, last, "first picture", true);  // still spinning
 }
 
 TEST_F(Arm64E2E, DragTurnsTheSceneAsOnLinux)

@@ -59,7 +59,7 @@ TEST_F(PlanviewE2E, KeysSwitchProjectionAndDepthTestingAndNothingElse)
     // Without depth testing the plan, drawn after the markers, covers them where lines cross.
     key(XK_d);
     ASSERT_TRUE(waitFor(differs(persp)));
-    const Frame flat = last;
+    const Frame flat = steady();
     EXPECT_LT(flat.bounds(YELLOW).n, persp.bounds(YELLOW).n);
     key(XK_d);
     EXPECT_TRUE(waitFor(same(persp)));
@@ -117,7 +117,7 @@ TEST_F(PlanviewE2E, DragsTurnTheSceneByADegreePerFivePixels)
     // markers 0.6 in front of it turned to its left (about y) or above it (about x).
     key(XK_p);
     ASSERT_TRUE(waitFor(isOrtho));
-    const Frame flat = last;
+    const Frame flat = steady();
     auto edgeOn = [](bool aboutY) {
         return [aboutY](const Frame &f) {
             const Bounds plan = f.bounds(PLAN), m = f.bounds(YELLOW);
@@ -164,16 +164,14 @@ TEST_F(PlanviewE2E, ResizingRedrawsForTheNewSize)
     }));
 }
 
-// A viewer that cannot be seen must rest: no spin burning a core, and the spin picks up where it
-// was once it shows again.
-constexpr double RESTING = 0.05;  // of one core
-
+// A viewer that cannot be seen must rest (RESTING): no spin burning a core, and the spin picks up
+// where it was once it shows again.
 TEST_F(PlanviewE2E, UnmappedOrCoveredItRestsAndSpinsAgainWhenSeen)
 {
     ASSERT_TRUE(turns());
     XUnmapWindow(dpy_, win_), XFlush(dpy_);
     ASSERT_TRUE(mapState(IsUnmapped));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    rests();
     const double unmapped = cpuShare();
     XMapWindow(dpy_, win_), XFlush(dpy_);
     ASSERT_TRUE(mapState(IsViewable));
@@ -185,7 +183,7 @@ TEST_F(PlanviewE2E, UnmappedOrCoveredItRestsAndSpinsAgainWhenSeen)
         XCreateWindow(dpy_, DefaultRootWindow(dpy_), 0, 0, 1100, 900, 0, CopyFromParent,
                       InputOutput, CopyFromParent, CWOverrideRedirect, &over);
     XMapRaised(dpy_, cover), XFlush(dpy_);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    rests();
     const double covered = cpuShare();
     XDestroyWindow(dpy_, cover), XFlush(dpy_);
     EXPECT_TRUE(turns()) << "the spin resumes once uncovered";
@@ -339,27 +337,19 @@ protected:
     // The window's ICCCM state as its window manager last set it.
     long wmState() { return property(dpy_, win_, "WM_STATE"); }
     // As xdotool's windowminimize and windowactivate ask it of the window manager: openbox then
-    // unmaps the window, mutter only marks it.
+    // unmaps the window, mutter only marks it. The viewer, told as the mark is set, has heard of it
+    // once it has been quiet a moment since.
     void minimise()
     {
         XIconifyWindow(dpy_, win_, DefaultScreen(dpy_)), XFlush(dpy_);
         ASSERT_TRUE(until([&] { return wmState() == IconicState; }));
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        rests();
     }
     void restore()
     {
-        XEvent e{};
-        e.xclient = {ClientMessage,
-                     0,
-                     False,
-                     dpy_,
-                     win_,
-                     XInternAtom(dpy_, "_NET_ACTIVE_WINDOW", False),
-                     32};
-        e.xclient.data.l[0] = 2;  // from a pager, as a user's click on the task bar
-        XSendEvent(dpy_, DefaultRootWindow(dpy_), False,
-                   SubstructureRedirectMask | SubstructureNotifyMask, &e);
-        XFlush(dpy_);
+        // From a pager, as a user's click on the task bar.
+        sendMessage(DefaultRootWindow(dpy_), "_NET_ACTIVE_WINDOW", 2,
+                    SubstructureRedirectMask | SubstructureNotifyMask);
         ASSERT_TRUE(until([&] { return wmState() == NormalState; }));
         ASSERT_TRUE(mapState(IsViewable));
     }
@@ -381,8 +371,7 @@ TEST_P(PlanviewUnderWindowManager, MinimisedItRestsAndRestoredItSpinsAndTurns)
     minimise();
     restore();
     EXPECT_TRUE(turns()) << "still spinning after a second minimise";
-    key(XK_space), key(XK_space);
-    ASSERT_TRUE(until([&] { return still(); }));
+    stopSpin();
     // The first turn points the view along the heading the spin left behind, maybe away from the
     // scene: Left turns it an eighth of a radian a press until the scene shows.
     bool shown = false;
@@ -398,7 +387,6 @@ TEST_P(PlanviewUnderWindowManager, SpinStoppedBeforeMinimisingStaysStopped)
 {
     stopSpin();
     minimise();
-    std::this_thread::sleep_for(std::chrono::seconds(1));
     restore();
     EXPECT_FALSE(turns());
     key(XK_space);

@@ -33,29 +33,6 @@ inline std::string onPath(const std::string &program)
     return "";
 }
 
-// Pixels where two frames of the same size and state differ, leaving out every pixel that is yellow
-// in either: the markers, whose spin angle is whatever it was when the picture was taken.
-struct Difference {
-    int differing = 0, compared = 0;
-    Frame image;  // the second frame dimmed, differing pixels in red, masked ones dark blue
-};
-inline Difference compareOutsideYellow(const Frame &a, const Frame &b)
-{
-    Difference d;
-    d.image = b;
-    for (size_t i = 0; i < a.px.size(); ++i) {
-        unsigned &out = d.image.px[i];
-        if (a.px[i] == YELLOW || b.px[i] == YELLOW) {
-            out = 0x000040;
-        } else if (++d.compared, a.px[i] != b.px[i]) {
-            ++d.differing, out = 0xff0000;
-        } else {
-            out = (out >> 1) & 0x7f7f7f;
-        }
-    }
-    return d;
-}
-
 // The spin leaves a stopped marker turned by a multiple of SPIN_STEP, and a sphere of ten slices
 // looks the same every 36 degrees: a stopped picture's markers are the desktop build's at one of
 // these angles.
@@ -201,7 +178,7 @@ protected:
         mouseButton(int(b) - 1, down ? GLUT_DOWN : GLUT_UP, x_, y_);
     }
     // The two builds' frames of one state must match, the markers at the best spin angle unless
-    // the pictures were taken spinning; a mismatch is saved as <name>-vs-linux-<test>.png.
+    // the pictures were taken spinning; a mismatch keeps its pictures.
     void expectSamePicture(const Frame &other, const Frame &native, const std::string &state,
                            bool spinning = false)
     {
@@ -211,15 +188,10 @@ protected:
         std::printf("%s vs Linux, %s: %d of %d pixels outside yellow differ\n", name_.c_str(),
                     state.c_str(), d.differing, d.compared);
         EXPECT_GT(d.compared, other.w * other.h / 2);
-        if (d.differing) {
-            std::string file = name_ + "-vs-linux-";
-            std::transform(file.begin(), file.end(), file.begin(), ::tolower);
-            const std::string path = std::string(PLANVIEW_TEST_OUTPUT) + "/" + file +
-                                     testing::UnitTest::GetInstance()->current_test_info()->name() +
-                                     ".png";
-            EXPECT_TRUE(savePng(d.image, path));
-            ADD_FAILURE() << d.differing << " pixels differ in " << state << "; red in " << path;
-        }
+        if (d.differing)
+            ADD_FAILURE() << d.differing << " pixels differ in " << state << "; "
+                          << keepPicture(other, name_ + "-" + state) << ", red in "
+                          << keepPicture(d.image, name_ + "-vs-linux-" + state);
         if (!spinning)
             expectMarkersMatch(matchMarkers(other, native), 0, name_ + " vs Linux, " + state);
     }

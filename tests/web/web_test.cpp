@@ -293,12 +293,11 @@ protected:
             expectMarkersMatch(markers[i], chromium ? 1 : 0, GetParam() + ", " + steps[i].name);
             unmatched += markers[i].unmatched, yellow += markers[i].yellow;
             if (m.unmatched > allowed * m.lit) {
-                const std::string path = std::string(PLANVIEW_TEST_OUTPUT) + "/" + GetParam() +
-                                         "-step" + std::to_string(i);
-                savePng(desktop, path + "-desktop.png"), savePng(page, path + "-page.png");
-                savePng(m.image, path + "-unmatched.png");
+                const std::string step = "step" + std::to_string(i);
+                keepPicture(desktop, step + "-desktop"), keepPicture(page, step + "-page");
                 ADD_FAILURE() << steps[i].name << ": " << m.unmatched << " of " << m.lit
-                              << " lit pixels unmatched; red in " << path << "-unmatched.png";
+                              << " lit pixels unmatched; red in "
+                              << keepPicture(m.image, step + "-unmatched");
             }
         }
         std::printf("%s, all steps: %d of %d yellow pixels unmatched\n", GetParam().c_str(),

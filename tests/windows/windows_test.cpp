@@ -57,12 +57,8 @@ protected:
             << PLANVIEW_WINDOWS_EXE << " is missing: ./scripts/build-windows builds it";
         launch_ = wineViewer();
         name_ = "Wine";
-        const auto begin = std::chrono::steady_clock::now();
-        ASSERT_TRUE(start()) << "no window with the plan within " << launch_.seconds << " s";
-        startSeconds_ =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+        ASSERT_TRUE(start());
     }
-    double startSeconds_ = 0;
 };
 
 TEST_F(WindowsE2E, OpensTheWindowWithThePlanAndTheMarkers)
@@ -76,8 +72,6 @@ TEST_F(WindowsE2E, SpaceTwiceStopsTheSpinAndPSwitchesTheProjectionAndBack)
     EXPECT_TRUE(spinning());
     stopSpin();
     const Frame stopped = grab();
-    std::this_thread::sleep_for(std::chrono::seconds(1));
-    EXPECT_TRUE(grab() == stopped) << "two frames a second apart";
     key(XK_p);
     EXPECT_TRUE(waitFor([&](const Frame &f) { return isOrtho(f) && !(f == stopped); }));
     key(XK_p);
@@ -90,7 +84,7 @@ TEST_F(WindowsE2E, OrthographicPictureEqualsTheLinuxBuilds)
         stopSpin();
         key(XK_p);
         EXPECT_TRUE(waitFor(isOrtho));
-        return last;
+        return steady();
     };
     const Frame wine = orthographic();
     switchToLinux();
