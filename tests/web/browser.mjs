@@ -11,7 +11,8 @@
 //   shot PATH                          the canvas as shown, as a PNG; or, from WebKit, where it
 //                                      is on the X display: [x, y, width, height]
 //   viewport W H SCALE [touch] [mobile] the window's inner size, pixel ratio, touch screen and a
-//                                      phone's handling of the page's viewport and zoom
+//                                      phone's handling of the page's viewport and zoom; answers
+//                                      once the page is laid out for them
 //   eval EXPRESSION                    the value of a JavaScript expression in the page (one
 //                                      expression: WebKit's driver takes no statements)
 //   hide | show                        a second tab in front of the page (WebKit: its window
@@ -95,6 +96,10 @@ const toPage = async (evaluate, x, y) => {
   return [r.x + x * r.s, r.y + y * r.s].map(v => Math.round(v * 1e6) / 1e6);
 };
 
+// Resolves once the page has had a rendering update, in which a browser hands it the resize events
+// of a new window size and the page lays itself out for it.
+const LAID_OUT = 'new Promise(done => requestAnimationFrame(() => requestAnimationFrame(done)))';
+
 const commands = kind === 'webkit' ? await webkitCommands() : await puppeteerCommands();
 const closeAll = async () => {
   await commands.close();
@@ -148,6 +153,7 @@ async function puppeteerCommands() {
     async viewport(w, h, scale, ...how) {
       await page.setViewport({width: +w, height: +h, deviceScaleFactor: +scale,
                               hasTouch: how.includes('touch'), isMobile: how.includes('mobile')});
+      await evaluate(LAID_OUT);
     },
     async eval(...words) { return evaluate(words.join(' ')); },
     async hide() {
@@ -240,6 +246,7 @@ async function webkitCommands() {
       const toolbar = await evaluate('outerHeight - innerHeight');
       await call('POST', '/window/rect', {width: +w, height: +h + toolbar});
       await until(`innerWidth === ${+w} && innerHeight === ${+h}`, `a ${w} x ${h} window`);
+      await evaluate(LAID_OUT);
     },
     async eval(...words) { return evaluate(words.join(' ')); },
     // A window with no window manager to minimise it: unmapped, as when minimised.

@@ -855,9 +855,6 @@ TEST_P(WebButtons, OnAPhoneTheyFitUnderThePicture)
 {
     auto expectWholeSideways = [&](const std::string &scale) {
         phone(scale, "844 390");
-        // WebKit lays the page out for its new size in its next frame.
-        expectOk(
-            "eval new Promise(done => requestAnimationFrame(() => requestAnimationFrame(done)))");
         EXPECT_EQ(
             ask("eval (() => { const c = "
                 "document.getElementById('canvas').getBoundingClientRect(), "
