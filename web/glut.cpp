@@ -446,23 +446,29 @@ EM_BOOL onContextLost(int /*type*/, const void * /*reserved*/, void * /*userData
     return EM_TRUE;  // the asking
 }
 
-// The canvas's drawing buffer becomes `width` x `height` pixels, the viewport with it, and the
-// picture is drawn on it at once: a new buffer is blank, and the browser shows it once this,
-// one of its steps in making a frame, returns.
+// The canvas's drawing buffer becomes `width` x `height` pixels, and the viewport is scaled to it.
+void sizeBuffer(int width, int height)
+{
+    toolkit.bufferWidth = width;
+    toolkit.bufferHeight = height;
+    emscripten_set_canvas_element_size(CANVAS, width, height);
+    scaleViewport(toolkit.width, toolkit.height, width, height);
+}
+
+// A new size for the drawing buffer, and the picture drawn on it at once: a new buffer is blank,
+// and the browser shows it once this, one of its steps in making a frame, returns.
 void resizeBuffer(int width, int height)
 {
     if (width < 1 || height < 1 ||
         (width == toolkit.bufferWidth && height == toolkit.bufferHeight)) {
         return;
     }
-    toolkit.bufferWidth = width;
-    toolkit.bufferHeight = height;
-    emscripten_set_canvas_element_size(CANVAS, width, height);
-    scaleViewport(toolkit.width, toolkit.height, width, height);
-    toolkit.redisplay = true;
+    sizeBuffer(width, height);
     if (toolkit.looping && !toolkit.contextLost && toolkit.display != nullptr) {
-        toolkit.redisplay = false;
+        toolkit.redisplay = false;  // drawn now, as a posted redisplay would be
         toolkit.display();
+    } else {
+        toolkit.redisplay = true;
     }
     wake();
 }
@@ -568,13 +574,11 @@ int glutCreateWindow(const char *title)
     // As many pixels as the canvas covers on the screen, or the window's where it covers none.
     const int across = devicePixelsOfCanvas(true);
     const int down = devicePixelsOfCanvas(false);
-    toolkit.bufferWidth = across > 0 && down > 0 ? across : toolkit.width;
-    toolkit.bufferHeight = across > 0 && down > 0 ? down : toolkit.height;
-    emscripten_set_canvas_element_size(CANVAS, toolkit.bufferWidth, toolkit.bufferHeight);
+    const bool shown = across > 0 && down > 0;
+    sizeBuffer(shown ? across : toolkit.width, shown ? down : toolkit.height);
     if (!createContext()) {
         fgError("Unable to create an OpenGL context");
     }
-    scaleViewport(toolkit.width, toolkit.height, toolkit.bufferWidth, toolkit.bufferHeight);
     listen();
     followCanvasSize();
     toolkit.redisplay = true;  // a new window is drawn once it shows

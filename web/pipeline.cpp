@@ -141,7 +141,8 @@ GLuint compile(GLenum type, const char *source)
 }
 
 // A program of the vertex shader given and the one fragment shader, or 0 where it does not link.
-GLuint link(const char *vertexShader, bool wide)
+// Every attribute has the same place in both programs; a name a shader lacks binds nothing.
+GLuint link(const char *vertexShader)
 {
     const GLuint program = glCreateProgram();
     glAttachShader(program, compile(GL_VERTEX_SHADER, vertexShader));
@@ -149,10 +150,8 @@ GLuint link(const char *vertexShader, bool wide)
     // The position on attribute 0, which WebGL 1 wants always fed from an array.
     glBindAttribLocation(program, POSITION, "a_position");
     glBindAttribLocation(program, COLOUR, "a_color");
-    if (wide) {
-        glBindAttribLocation(program, OTHER_END, "a_other");
-        glBindAttribLocation(program, SIDE, "a_side");
-    }
+    glBindAttribLocation(program, OTHER_END, "a_other");
+    glBindAttribLocation(program, SIDE, "a_side");
     glLinkProgram(program);
     GLint linked = GL_FALSE;
     glGetProgramiv(program, GL_LINK_STATUS, &linked);
@@ -186,7 +185,7 @@ bool useWideLines()
 {
     WideLines &wide = pipeline.wideLines;
     if (wide.program == 0) {
-        wide.program = link(WIDE_VERTEX_SHADER, true);
+        wide.program = link(WIDE_VERTEX_SHADER);
         if (wide.program == 0) {
             return false;
         }
@@ -237,25 +236,31 @@ void uploadCorners()
     wide.uploaded = pipeline.vertices.size();
 }
 
+// The transform, to the program in use, and the colour, where they changed since last sent.
+void sendTransformAndColour(GLint transformAt)
+{
+    if (!pipeline.transformSent) {
+        glUniformMatrix4fv(transformAt, 1, GL_FALSE, pipeline.transform.data());
+        pipeline.transformSent = true;
+    }
+    if (!pipeline.colourSent) {
+        glVertexAttrib4fv(COLOUR, pipeline.colour);
+        pipeline.colourSent = true;
+    }
+}
+
 // Lines as wide as the viewport's scale asks, as strips of two triangles each.
 void drawWideLines(Lines lines)
 {
     WideLines &wide = pipeline.wideLines;
     uploadCorners();
-    if (!pipeline.transformSent) {
-        glUniformMatrix4fv(wide.transformAt, 1, GL_FALSE, pipeline.transform.data());
-        pipeline.transformSent = true;
-    }
     if (!pipeline.widthSent) {
         glUniform2f(wide.pixelAt, NDC_SPAN / GLfloat(pipeline.viewportWidth),
                     NDC_SPAN / GLfloat(pipeline.viewportHeight));
         glUniform1f(wide.widthAt, GLfloat(pipeline.lineWidth));
         pipeline.widthSent = true;
     }
-    if (!pipeline.colourSent) {
-        glVertexAttrib4fv(COLOUR, pipeline.colour);
-        pipeline.colourSent = true;
-    }
+    sendTransformAndColour(wide.transformAt);
     glDrawArrays(GL_TRIANGLES, lines.first / LINE_ENDS * CORNERS_A_LINE,
                  lines.count / LINE_ENDS * CORNERS_A_LINE);
 }
@@ -282,7 +287,7 @@ void startPipeline()
     if (pipeline.depthTest) {
         emscripten_glEnable(GL_DEPTH_TEST);
     }
-    const GLuint program = link(VERTEX_SHADER, false);
+    const GLuint program = link(VERTEX_SHADER);
     pipeline.program = program;
     if (program == 0) {
         return;
@@ -334,14 +339,7 @@ void drawLines(Lines lines)
                      pipeline.vertices.data(), GL_STATIC_DRAW);
         pipeline.uploaded = pipeline.vertices.size();
     }
-    if (!pipeline.transformSent) {
-        glUniformMatrix4fv(pipeline.transformAt, 1, GL_FALSE, pipeline.transform.data());
-        pipeline.transformSent = true;
-    }
-    if (!pipeline.colourSent) {
-        glVertexAttrib4fv(COLOUR, pipeline.colour);
-        pipeline.colourSent = true;
-    }
+    sendTransformAndColour(pipeline.transformAt);
     glDrawArrays(GL_LINES, lines.first, lines.count);
 }
 
